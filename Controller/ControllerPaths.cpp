@@ -1,0 +1,11 @@
+#include "ControllerPaths.h"
+#include "AppPaths.h"
+
+namespace ControllerPaths {
+
+QString scriptsDir()
+{
+    return AppPaths::resourceDir() + QStringLiteral("/Scripts");
+}
+
+}

@@ -1,0 +1,42 @@
+#pragma once
+#include <QObject>
+#include <QProcess>
+#include <QStringList>
+
+// A child process that never outlives its owner: started with a parent-death signal, its
+// standard error always drained, and stopped on request with SIGINT, then SIGTERM, then
+// SIGKILL after a bound. The destructor stops it too.
+//
+// The parent-death signal fires when the thread that started the process ends, so start it
+// from a thread that lives as long as the process should (the main thread or the tool runtime's).
+class ManagedProcess : public QObject {
+    Q_OBJECT
+public:
+    explicit ManagedProcess(QObject *parent = nullptr);
+    ~ManagedProcess() override;
+
+    QProcess *process() { return &m_process; }
+    void setEnvironment(const QProcessEnvironment &env) { m_process.setProcessEnvironment(env); }
+    void setWorkingDirectory(const QString &dir) { m_process.setWorkingDirectory(dir); }
+    // Standard output is left to the caller (a protocol reads it) unless mergeOutput is set.
+    void start(const QString &program, const QStringList &arguments);
+    bool waitForStarted(int ms = 10000) { return m_process.waitForStarted(ms); }
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    qint64 pid() const { return m_process.processId(); }
+
+    // Asynchronous stop: SIGINT now, SIGTERM after graceMs, SIGKILL after another graceMs.
+    void stop(int graceMs = 2000);
+    // Blocking stop with the same steps; answers true when the process is gone.
+    bool stopAndWait(int graceMs = 2000);
+
+Q_SIGNALS:
+    void stderrLine(const QString &line);
+    void finished(int exitCode, QProcess::ExitStatus status);
+    void errorOccurred(QProcess::ProcessError error);
+
+private:
+    void drainStderr();
+    QProcess m_process;
+    QByteArray m_stderrBuffer;
+    int m_stopGeneration = 0;
+};

@@ -1,0 +1,36 @@
+# Shared build helpers.
+
+# Precompiled Qt headers keep a cold build of the whole tree short on small machines.
+function(tavo_precompile target)
+  target_precompile_headers(${target} PRIVATE
+    <QObject> <QString> <QVariant> <QVariantMap> <QList> <QHash> <QPointer> <QTimer>
+    <QJsonDocument> <QJsonObject> <QJsonArray> <QUuid> <QDateTime> <functional> <memory>)
+endfunction()
+
+# tavo_add_test(NAME name SOURCES ... [LIBS ...] [LABELS ...] [XVFB] [RESOURCE_LOCK lock] [TIMEOUT s])
+# Adds a QtTest executable to ctest. Every test runs through tests/run-test.sh, which gives it
+# a private HOME, XDG_DATA_HOME and XDG_CONFIG_HOME; tests run on the offscreen platform unless
+# XVFB is given, in which case they use the X display that the test command provides.
+function(tavo_add_test)
+  cmake_parse_arguments(T "XVFB" "NAME;TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE TavoTestSupport Qt6::Test ${T_LIBS})
+  if(T_XVFB)
+    set(platform xcb)
+    list(APPEND T_LABELS xvfb)
+  else()
+    set(platform offscreen)
+  endif()
+  add_test(NAME ${T_NAME}
+           COMMAND "${PROJECT_SOURCE_DIR}/tests/run-test.sh" ${platform} $<TARGET_FILE:${T_NAME}>)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES
+    TIMEOUT ${T_TIMEOUT}
+    LABELS "${T_LABELS}"
+    ENVIRONMENT "TAVO_NPM_DIR=${CMAKE_BINARY_DIR}/npm;TAVO_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  if(T_RESOURCE_LOCK)
+    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK ${T_RESOURCE_LOCK})
+  endif()
+endfunction()

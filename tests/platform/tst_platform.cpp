@@ -1,0 +1,194 @@
+#include "AppInfo.h"
+#include "AppPaths.h"
+#include "FakeScheduler.h"
+#include "NotificationCenter.h"
+#include "NotificationSpy.h"
+#include "PlistReader.h"
+#include "Settings.h"
+#include "TestMain.h"
+#include "UuidText.h"
+
+#include <QFileInfo>
+#include <QThread>
+#include <sys/stat.h>
+
+class PlatformTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void notificationsDeliverInOrderAndKeepTypes()
+    {
+        NotificationSpy spy;
+        QObject context;
+        QStringList order;
+        QVariantMap received;
+        NotificationCenter::defaultCenter().addObserver(QStringLiteral("A"), &context, [&](const Notification &n) {
+            order << QStringLiteral("first");
+            received = n.userInfo;
+        });
+        NotificationCenter::defaultCenter().addObserver(QStringLiteral("A"), &context, [&](const Notification &) { order << QStringLiteral("second"); });
+        const QUuid id = QUuid::createUuid();
+        NotificationCenter::defaultCenter().post(QStringLiteral("A"), {}, {{QStringLiteral("taskId"), id}, {QStringLiteral("count"), 3}, {QStringLiteral("text"), QStringLiteral("3")}});
+        QCOMPARE(order, (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
+        QCOMPARE(received.value(QStringLiteral("taskId")).typeId(), QMetaType::QUuid);
+        QCOMPARE(received.value(QStringLiteral("taskId")).toUuid(), id);
+        QCOMPARE(received.value(QStringLiteral("count")).typeId(), QMetaType::Int);
+        QCOMPARE(received.value(QStringLiteral("text")).typeId(), QMetaType::QString);
+        QCOMPARE(spy.names(), QStringList{QStringLiteral("A")});
+    }
+
+    void observersGoWithTheirContextOrToken()
+    {
+        int calls = 0;
+        auto *context = new QObject;
+        NotificationCenter::defaultCenter().addObserver(QStringLiteral("B"), context, [&](const Notification &) { ++calls; });
+        QObject other;
+        const auto token = NotificationCenter::defaultCenter().addObserver(QStringLiteral("B"), &other, [&](const Notification &) { calls += 10; });
+        NotificationCenter::defaultCenter().post(QStringLiteral("B"));
+        QCOMPARE(calls, 11);
+        delete context;
+        NotificationCenter::defaultCenter().removeObserver(token);
+        NotificationCenter::defaultCenter().post(QStringLiteral("B"));
+        QCOMPARE(calls, 11);
+        QCOMPARE(NotificationCenter::defaultCenter().observerCount(QStringLiteral("B")), 0);
+    }
+
+    void postsFromAnotherThreadAreQueuedToTheObserver()
+    {
+        QObject context;
+        QThread *deliveredOn = nullptr;
+        NotificationCenter::defaultCenter().addObserver(QStringLiteral("C"), &context, [&](const Notification &) { deliveredOn = QThread::currentThread(); });
+        QThread *worker = QThread::create([] { NotificationCenter::defaultCenter().post(QStringLiteral("C")); });
+        worker->start();
+        worker->wait();
+        delete worker;
+        QVERIFY(!deliveredOn);
+        QTRY_VERIFY(deliveredOn);
+        QCOMPARE(deliveredOn, QThread::currentThread());
+    }
+
+    void virtualTimeRunsTimersInOrder()
+    {
+        FakeScheduler clock;
+        QObject context;
+        QStringList fired;
+        const QDateTime start = clock.now();
+        clock.singleShot(300, &context, [&] { fired << QStringLiteral("300"); });
+        clock.singleShot(100, &context, [&] {
+            fired << QStringLiteral("100");
+            clock.singleShot(50, &context, [&] { fired << QStringLiteral("150"); });
+        });
+        const auto rep = clock.repeating(120, &context, [&] { fired << QStringLiteral("rep"); });
+        clock.nextTurn(&context, [&] { fired << QStringLiteral("turn"); });
+        clock.advance(99);
+        QCOMPARE(fired, QStringList{QStringLiteral("turn")});
+        clock.advance(201);
+        QCOMPARE(fired, (QStringList{QStringLiteral("turn"), QStringLiteral("100"), QStringLiteral("rep"), QStringLiteral("150"), QStringLiteral("rep"), QStringLiteral("300")}));
+        QCOMPARE(start.msecsTo(clock.now()), 300);
+        clock.cancel(rep);
+        {
+            QObject shortLived;
+            clock.singleShot(10, &shortLived, [&] { fired << QStringLiteral("dead"); });
+        }
+        clock.advance(1000);
+        QCOMPARE(fired.size(), 6);
+    }
+
+    void settingsRoundTrip()
+    {
+        Settings &s = Settings::instance();
+        QVERIFY(s.filePath().endsWith(QStringLiteral("TavoOrlune/TavoOrlune.conf")));
+        s.setValue(QStringLiteral("hasSeenIntro"), true);
+        s.setValue(QStringLiteral("count"), 42);
+        s.setValue(QStringLiteral("name"), QStringLiteral("x"));
+        s.setValue(QStringLiteral("origin"), QVariantMap{{QStringLiteral("x"), 10.5}});
+        s.sync();
+        s.reopen(s.filePath());
+        QCOMPARE(s.boolValue(QStringLiteral("hasSeenIntro")), true);
+        QCOMPARE(s.intValue(QStringLiteral("count")), 42);
+        QCOMPARE(s.stringValue(QStringLiteral("name")), QStringLiteral("x"));
+        QCOMPARE(s.mapValue(QStringLiteral("origin")).value(QStringLiteral("x")).toDouble(), 10.5);
+        QCOMPARE(s.boolValue(QStringLiteral("name"), true), true); // wrong type answers the fallback
+        QVERIFY(s.mapValue(QStringLiteral("name")).isEmpty());
+        s.remove(QStringLiteral("count"));
+        QVERIFY(!s.contains(QStringLiteral("count")));
+        QCOMPARE(s.intValue(QStringLiteral("count"), 7), 7);
+    }
+
+    void plistReadingAndEnvironmentOverride()
+    {
+        const QByteArray xml = R"(<?xml version="1.0"?><plist version="1.0"><dict>
+            <key>S</key><string>text</string><key>I</key><integer>5</integer><key>R</key><real>1.5</real>
+            <key>T</key><true/><key>A</key><array><string>a</string><false/></array>
+            <key>D</key><dict><key>k</key><string>v</string></dict></dict></plist>)";
+        const auto v = PlistReader::parse(xml);
+        QVERIFY(v);
+        const QVariantMap m = v->toMap();
+        QCOMPARE(m.value(QStringLiteral("S")).toString(), QStringLiteral("text"));
+        QCOMPARE(m.value(QStringLiteral("I")).typeId(), QMetaType::LongLong);
+        QCOMPARE(m.value(QStringLiteral("R")).toDouble(), 1.5);
+        QCOMPARE(m.value(QStringLiteral("T")).toBool(), true);
+        QCOMPARE(m.value(QStringLiteral("A")).toList().size(), 2);
+        QCOMPARE(m.value(QStringLiteral("D")).toMap().value(QStringLiteral("k")).toString(), QStringLiteral("v"));
+        QVERIFY(!PlistReader::parse("<plist><dict><key>x</key></dict></plist>"));
+        QVERIFY(!PlistReader::parse("not xml"));
+
+        // The application's own list is compiled in, with the project's version.
+        AppInfo &info = AppInfo::instance();
+        QCOMPARE(info.string(QStringLiteral("CFBundleName")), QStringLiteral("Tavo Orlune"));
+        QVERIFY(!info.version().isEmpty());
+        QVariantMap dict = info.dictionary();
+        dict.insert(QStringLiteral("ServiceURL"), QStringLiteral("https://example.invalid"));
+        info.setDictionary(dict);
+        QCOMPARE(info.configured(QStringLiteral("ServiceURL"), "TAVO_TEST_SERVICE_URL"), QStringLiteral("https://example.invalid"));
+        qputenv("TAVO_TEST_SERVICE_URL", "http://127.0.0.1:1234");
+        QCOMPARE(info.configured(QStringLiteral("ServiceURL"), "TAVO_TEST_SERVICE_URL"), QStringLiteral("http://127.0.0.1:1234"));
+        qunsetenv("TAVO_TEST_SERVICE_URL");
+    }
+
+    void uuidText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("upper") << "E621E1F8-C36C-495A-93FC-0C247A3E6E5F" << true;
+        QTest::newRow("lower") << "e621e1f8-c36c-495a-93fc-0c247a3e6e5f" << true;
+        QTest::newRow("braces") << "{E621E1F8-C36C-495A-93FC-0C247A3E6E5F}" << false;
+        QTest::newRow("no hyphens") << "E621E1F8C36C495A93FC0C247A3E6E5F" << false;
+        QTest::newRow("urn") << "urn:uuid:E621E1F8-C36C-495A-93FC-0C247A3E6E5F" << false;
+        QTest::newRow("space") << " E621E1F8-C36C-495A-93FC-0C247A3E6E5F" << false;
+        QTest::newRow("bad digit") << "G621E1F8-C36C-495A-93FC-0C247A3E6E5F" << false;
+        QTest::newRow("hyphen moved") << "E621E1F-8C36C-495A-93FC-0C247A3E6E5F" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void uuidText()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        const auto parsed = UuidText::parse(text);
+        QCOMPARE(bool(parsed), valid);
+        if (valid)
+            QCOMPARE(UuidText::toText(*parsed), text.toUpper());
+    }
+
+    void privateFolders()
+    {
+        const QString temp = AppPaths::tempDir();
+        struct stat st{};
+        QCOMPARE(::stat(QFile::encodeName(temp).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0700);
+        const QString a = AppPaths::uniqueTempFilePath(QStringLiteral("rec-"), QStringLiteral(".m4a"));
+        QVERIFY(a.startsWith(temp + u'/'));
+        QVERIFY(a != AppPaths::uniqueTempFilePath(QStringLiteral("rec-"), QStringLiteral(".m4a")));
+
+        const QString data = AppPaths::appDataDir();
+        QVERIFY(data.endsWith(QStringLiteral("/TavoOrlune")));
+        QCOMPARE(::stat(QFile::encodeName(data).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0700);
+        const QString file = data + QStringLiteral("/x.json");
+        QVERIFY(AppPaths::writePrivateFile(file, "{}"));
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0600);
+    }
+};
+
+TAVO_TEST_MAIN(PlatformTest)
+#include "tst_platform.moc"
