@@ -1,0 +1,245 @@
+#include "ToolResponseFormatting.h"
+
+#include "CodeRegions.h"
+
+#include <QJsonDocument>
+#include <QList>
+#include <QRegularExpression>
+#include <functional>
+#include <optional>
+
+namespace {
+
+struct Edit {
+    qsizetype start;
+    qsizetype length;
+    QString replacement;
+};
+
+// Edits are collected in text order and applied last to first, so earlier ranges stay valid.
+QString applyEdits(QString text, const QList<Edit> &edits)
+{
+    for (auto it = edits.crbegin(); it != edits.crend(); ++it)
+        text.replace(it->start, it->length, it->replacement);
+    return text;
+}
+
+// Replaces the matches of re outside code. edit() gives the edit for one match (or none);
+// the edited range must not touch code.
+QString replaceOutsideCode(const QString &text, const QRegularExpression &re,
+                           const std::function<std::optional<Edit>(const QRegularExpressionMatch &)> &edit)
+{
+    if (!re.isValid())
+        return text;
+    const CodeRegions code = CodeRegions::find(text);
+    QList<Edit> edits;
+    auto it = re.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        std::optional<Edit> e = edit(m);
+        if (!e || code.overlaps(e->start, e->start + e->length))
+            continue;
+        edits.append(*e);
+    }
+    return edits.isEmpty() ? text : applyEdits(text, edits);
+}
+
+QString replaceLiteralOutsideCode(const QString &text, const QString &from, const QString &to)
+{
+    if (!text.contains(from))
+        return text;
+    const CodeRegions code = CodeRegions::find(text);
+    QList<Edit> edits;
+    for (qsizetype at = text.indexOf(from); at >= 0; at = text.indexOf(from, at + from.size())) {
+        if (!code.overlaps(at, at + from.size()))
+            edits.append({at, from.size(), to});
+    }
+    return applyEdits(text, edits);
+}
+
+Edit wholeMatch(const QRegularExpressionMatch &m, const QString &replacement)
+{
+    return {m.capturedStart(0), m.capturedLength(0), replacement};
+}
+
+uint hex(QStringView digits) { return digits.toUInt(nullptr, 16); }
+
+QString formatJson(const QString &text)
+{
+    if (!text.contains(QLatin1Char('{')) || !text.contains(QLatin1Char('}')))
+        return text;
+    static const QRegularExpression flatObject(QStringLiteral("\\{[^{}]*\\}"));
+    const CodeRegions code = CodeRegions::find(text);
+    // The first brace pair without inner braces that is not code.
+    QString matched;
+    auto it = flatObject.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        if (!code.overlaps(m.capturedStart(0), m.capturedEnd(0))) {
+            matched = m.captured(0);
+            break;
+        }
+    }
+    if (matched.isEmpty())
+        return text;
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(matched.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return text;
+    QString pretty = QString::fromUtf8(doc.toJson(QJsonDocument::Indented));
+    while (pretty.endsWith(QLatin1Char('\n')))
+        pretty.chop(1);
+    const QString block = QStringLiteral("\n```json\n") + pretty + QStringLiteral("\n```\n");
+    return replaceLiteralOutsideCode(text, matched, block);
+}
+
+bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c.category() == QChar::Mark_NonSpacing; }
+
+bool isSpace(QChar c) { return c.isSpace(); }
+
+// A bare address is left alone when it already stands as a Markdown link target: directly after
+// "](" (spaces allowed around the parenthesis), anywhere inside an open "](" target, or followed
+// by optional spaces and ")".
+bool insideLinkTarget(const QString &text, qsizetype start, qsizetype end)
+{
+    // Back over characters other than ")" looking for a "(" that follows "]" and optional spaces.
+    for (qsizetype i = start - 1; i >= 0; --i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char(')'))
+            break;
+        if (c == QLatin1Char('(')) {
+            qsizetype j = i - 1;
+            while (j >= 0 && isSpace(text[j]))
+                --j;
+            if (j >= 0 && text[j] == QLatin1Char(']'))
+                return true;
+        }
+    }
+    qsizetype k = end;
+    while (k < text.size() && isSpace(text[k]))
+        ++k;
+    return k < text.size() && text[k] == QLatin1Char(')');
+}
+
+QString linkBareAddresses(const QString &text)
+{
+    if (!text.contains(QLatin1String("http")))
+        return text;
+    const CodeRegions code = CodeRegions::find(text);
+    QList<Edit> edits;
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype at = text.indexOf(QLatin1String("http"), from);
+        if (at < 0)
+            break;
+        from = at + 4;
+        if (at > 0 && isWordChar(text[at - 1]))
+            continue;
+        qsizetype p = at + 4;
+        if (p < text.size() && text[p] == QLatin1Char('s'))
+            ++p;
+        if (!QStringView(text).mid(p).startsWith(QLatin1String("://")))
+            continue;
+        p += 3;
+        qsizetype end = p;
+        while (end < text.size() && !isSpace(text[end]) && text[end] != QLatin1Char(')'))
+            ++end;
+        if (end == p)
+            continue;
+        from = end;
+        if (code.overlaps(at, end) || insideLinkTarget(text, at, end))
+            continue;
+        const QString address = text.mid(at, end - at);
+        QString label = address;
+        for (const QString &piece : address.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+            if (piece.contains(QLatin1Char('.'))) {
+                label = piece;
+                break;
+            }
+        }
+        edits.append({at, end - at, QLatin1Char('[') + label + QStringLiteral("](") + address + QLatin1Char(')')});
+    }
+    return edits.isEmpty() ? text : applyEdits(text, edits);
+}
+
+QString trimSpacesAndTabs(const QString &text)
+{
+    qsizetype b = 0;
+    qsizetype e = text.size();
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (b < e && blank(text[b]))
+        ++b;
+    while (e > b && blank(text[e - 1]))
+        --e;
+    return text.mid(b, e - b);
+}
+
+}
+
+QString unescapeUnicodeSequences(const QString &text)
+{
+    if (!text.contains(QLatin1String("\\u")))
+        return text;
+    static const QRegularExpression pair(
+        QStringLiteral("\\\\u([dD][89aAbB][0-9a-fA-F]{2})\\\\u([dD][c-fC-F][0-9a-fA-F]{2})"));
+    QString s = replaceOutsideCode(text, pair, [](const QRegularExpressionMatch &m) -> std::optional<Edit> {
+        const uint hi = hex(m.capturedView(1));
+        const uint lo = hex(m.capturedView(2));
+        const char32_t cp = char32_t(0x10000 + (hi - 0xD800) * 0x400 + (lo - 0xDC00));
+        return wholeMatch(m, QString::fromUcs4(&cp, 1));
+    });
+    static const QRegularExpression single(QStringLiteral("\\\\u([0-9a-fA-F]{4})"));
+    return replaceOutsideCode(s, single, [](const QRegularExpressionMatch &m) -> std::optional<Edit> {
+        const uint v = hex(m.capturedView(1));
+        if (v >= 0xD800 && v <= 0xDFFF)
+            return std::nullopt; // a lone surrogate half stays as written
+        return wholeMatch(m, QString(QChar(ushort(v))));
+    });
+}
+
+QString formatToolResponse(const QString &input)
+{
+    QString s = unescapeUnicodeSequences(input);
+    s = replaceLiteralOutsideCode(s, QStringLiteral("\\n"), QStringLiteral("\n"));
+    s = formatJson(s);
+
+    // "Label: value" lines. Horizontal white space only, so a label never spans lines; a colon
+    // that begins "//" is an address, not a label.
+    static const QRegularExpression labelValue(QStringLiteral("^([A-Za-z][A-Za-z \\t]*?):(?!//)[ \\t]*(.+)$"),
+                                               QRegularExpression::MultilineOption);
+    s = replaceOutsideCode(s, labelValue, [](const QRegularExpressionMatch &m) -> std::optional<Edit> {
+        return Edit{m.capturedStart(0), m.capturedStart(2) - m.capturedStart(0),
+                    QStringLiteral("**") + m.captured(1) + QStringLiteral(":** ")};
+    });
+    static const QRegularExpression labelAlone(QStringLiteral("^([A-Za-z][A-Za-z \\t]*?):[ \\t]*$"),
+                                               QRegularExpression::MultilineOption);
+    s = replaceOutsideCode(s, labelAlone, [](const QRegularExpressionMatch &m) -> std::optional<Edit> {
+        return wholeMatch(m, QStringLiteral("\n## ") + m.captured(1) + QStringLiteral("\n"));
+    });
+
+    s = linkBareAddresses(s);
+
+    static const QRegularExpression blankLines(QStringLiteral("\n\n\n+"));
+    s = replaceOutsideCode(s, blankLines,
+                           [](const QRegularExpressionMatch &m) { return std::optional<Edit>(wholeMatch(m, QStringLiteral("\n\n"))); });
+    static const QRegularExpression lineThenHeading(QStringLiteral("\n##"));
+    s = replaceOutsideCode(s, lineThenHeading, [](const QRegularExpressionMatch &m) {
+        return std::optional<Edit>(Edit{m.capturedStart(0), 1, QStringLiteral("\n\n")});
+    });
+    // A blank line after a heading line: both the "##" and the line's end must be prose.
+    static const QRegularExpression headingLine(QStringLiteral("##(.+)\n"));
+    {
+        const CodeRegions code = CodeRegions::find(s);
+        QList<Edit> edits;
+        auto it = headingLine.globalMatch(s);
+        while (it.hasNext()) {
+            const QRegularExpressionMatch m = it.next();
+            const qsizetype nl = m.capturedEnd(0) - 1;
+            if (code.overlaps(m.capturedStart(0), m.capturedStart(0) + 2) || code.overlaps(nl, nl + 1))
+                continue;
+            edits.append({nl, 1, QStringLiteral("\n\n")});
+        }
+        s = applyEdits(s, edits);
+    }
+    return trimSpacesAndTabs(s);
+}
