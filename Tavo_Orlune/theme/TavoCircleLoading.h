@@ -1,0 +1,32 @@
+#pragma once
+#include <QColor>
+#include <QWidget>
+#include <optional>
+
+class QVariantAnimation;
+
+// A ring with a half-turn gradient arc that turns once every 2 s while shown.
+// size: outer diameter; tint: the arc's colour (accentBlue when absent).
+class TavoCircleLoading : public QWidget {
+    Q_OBJECT
+public:
+    TavoCircleLoading(qreal size, std::optional<QColor> tint = std::nullopt, QWidget *parent = nullptr);
+
+    qreal ringSize() const { return m_size; }
+    qreal arcSize() const { return m_size - 4; }
+    QColor tint() const;
+    qreal rotation() const { return m_rotation; }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    qreal m_size;
+    std::optional<QColor> m_tint;
+    qreal m_rotation = 0;
+    QVariantAnimation *m_spin;
+};
