@@ -1,0 +1,3 @@
+#include "ModifierEventSource.h"
+
+ModifierEventSource::~ModifierEventSource() = default;

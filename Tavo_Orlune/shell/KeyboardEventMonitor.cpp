@@ -1,0 +1,103 @@
+#include "KeyboardEventMonitor.h"
+#include "LocalModifierEventSource.h"
+#include "Log.h"
+#include "NotificationCenter.h"
+#include "Scheduler.h"
+#include "XInputModifierEventSource.h"
+
+KeyboardEventMonitor::KeyboardEventMonitor(QObject *parent)
+    : KeyboardEventMonitor({new LocalModifierEventSource, new XInputModifierEventSource}, parent)
+{
+}
+
+KeyboardEventMonitor::KeyboardEventMonitor(std::vector<ModifierEventSource *> sources, QObject *parent)
+    : QObject(parent), m_sources(std::move(sources))
+{
+    for (ModifierEventSource *source : m_sources) {
+        source->setParent(this);
+        connect(source, &ModifierEventSource::flagsChanged, this,
+                [this, source](quint64 flags) { onFlags(source, flags); });
+    }
+    startMonitoring();
+}
+
+KeyboardEventMonitor::~KeyboardEventMonitor()
+{
+    stopMonitoring();
+}
+
+void KeyboardEventMonitor::startMonitoring()
+{
+    for (ModifierEventSource *source : m_sources) {
+        if (!source->isGlobal() && m_localFlagsMonitor.isNull()) {
+            if (source->start())
+                m_localFlagsMonitor = source;
+        } else if (source->isGlobal() && m_globalFlagsMonitor.isNull()) {
+            if (source->start())
+                m_globalFlagsMonitor = source;
+        }
+    }
+}
+
+void KeyboardEventMonitor::stopMonitoring()
+{
+    if (m_localFlagsMonitor)
+        m_localFlagsMonitor->stop();
+    if (m_globalFlagsMonitor)
+        m_globalFlagsMonitor->stop();
+    m_localFlagsMonitor.clear();
+    m_globalFlagsMonitor.clear();
+}
+
+void KeyboardEventMonitor::onFlags(ModifierEventSource *source, quint64 flags)
+{
+    if (source != m_localFlagsMonitor && source != m_globalFlagsMonitor)
+        return;
+    handleFlagsChanged(flags, source->isGlobal());
+}
+
+void KeyboardEventMonitor::handleFlagsChanged(quint64 flags, bool isGlobal)
+{
+    QStringList toPost;
+    {
+        QMutexLocker step(&m_queue);
+        detectDoubleTap(flags & ModifierFlag::Option, m_isOptionKeyPressed, m_lastOptionKeyPress,
+                        QStringLiteral("PanelKeyDoubleTap"), isGlobal);
+        detectDoubleTap(flags & ModifierFlag::Command, m_isCommandKeyPressed, m_lastCommandKeyPress,
+                        QStringLiteral("commandKeyDoubleTapped"), isGlobal);
+        detectDoubleTap(flags & ModifierFlag::Function, m_isFnKeyPressed, m_lastFnKeyPress,
+                        QStringLiteral("FlowerKeyDoubleTap"), isGlobal);
+        detectDoubleTap(flags & ModifierFlag::Control, m_isControlKeyPressed, m_lastControlKeyPress,
+                        QStringLiteral("TranscriptKeyDoubleTap"), isGlobal);
+        toPost.swap(m_toPost);
+    }
+    // Posted outside the step, so an observer that spins an event loop cannot re-enter it;
+    // still before the handler returns and in the order found.
+    for (const QString &name : std::as_const(toPost))
+        NotificationCenter::defaultCenter().post(name);
+}
+
+bool KeyboardEventMonitor::detectDoubleTap(bool pressed, bool &state, std::optional<qint64> &pressTimeMs,
+                                           const QString &name, bool isGlobal)
+{
+    const qint64 now = Scheduler::instance().monotonicMs();
+    if (pressed == state)
+        return false;
+    state = pressed;
+    if (!pressed)
+        return false;
+    if (!pressTimeMs) {
+        pressTimeMs = now;
+        return false;
+    }
+    const qint64 interval = now - *pressTimeMs;
+    if (interval > 50 && interval < 300) {
+        Log::line(QStringLiteral("Double tap detected for notification: ") + name + QStringLiteral(" from ")
+                  + (isGlobal ? QStringLiteral("global") : QStringLiteral("local")));
+        m_toPost.append(name);
+        pressTimeMs.reset();
+        return true;
+    }
+    pressTimeMs = now;
+    return false;
+}

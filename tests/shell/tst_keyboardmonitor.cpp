@@ -1,0 +1,194 @@
+// The modifier double-tap rule on virtual time, and the application's own key events as a source.
+#include "FakeScheduler.h"
+#include "Log.h"
+#include "NotificationSpy.h"
+#include "TestMain.h"
+#include "shell/KeyboardEventMonitor.h"
+#include "LocalModifierEventSource.h"
+
+#include <QWidget>
+
+namespace {
+QStringList g_log;
+void captureLog(const QString &line) { g_log.append(line); }
+
+// A source the test drives by hand.
+class ScriptedSource : public ModifierEventSource {
+public:
+    explicit ScriptedSource(bool global) : m_global(global) {}
+    bool start() override { m_running = m_canStart; return m_running; }
+    void stop() override { m_running = false; }
+    bool isRunning() const override { return m_running; }
+    bool isGlobal() const override { return m_global; }
+    void report(quint64 flags) { Q_EMIT flagsChanged(flags); }
+    bool m_canStart = true;
+
+private:
+    bool m_global;
+    bool m_running = false;
+};
+
+quint64 parseFlags(const QString &keys)
+{
+    quint64 flags = 0;
+    for (QChar c : keys) {
+        if (c == u'O') flags |= ModifierFlag::Option;
+        if (c == u'C') flags |= ModifierFlag::Command;
+        if (c == u'F') flags |= ModifierFlag::Function;
+        if (c == u'K') flags |= ModifierFlag::Control;
+        if (c == u'S') flags |= 0x20000; // a bit nobody watches (the design's Shift)
+        if (c == u'L') flags |= 0x10000; // Caps Lock
+    }
+    return flags;
+}
+}
+
+class TestKeyboardMonitor : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { g_log.clear(); Log::setSink(&captureLog); }
+    void cleanup() { Log::setSink(nullptr); }
+
+    void doubleTapRule_data();
+    void doubleTapRule();
+    void sourcesShareOneState();
+    void failedSourceStaysEmpty();
+    void applicationKeyEvents();
+    void destroyedMonitorPostsNothing();
+};
+
+void TestKeyboardMonitor::doubleTapRule_data()
+{
+    // Each step: "<ms>:<held modifiers>", O Option, C Command, F Function, K Control; an empty
+    // set releases everything.
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QStringList>("posted");
+    const QStringList none;
+    QTest::newRow("option 0.2 s apart") << "0:O 40: 200:O" << QStringList{"PanelKeyDoubleTap"};
+    QTest::newRow("exactly 0.05 s") << "0:O 20: 50:O" << none;
+    QTest::newRow("exactly 0.3 s") << "0:O 40: 300:O" << none;
+    QTest::newRow("0.3 s then a quick pair from there") << "0:O 40: 300:O 340: 500:O"
+                                                        << QStringList{"PanelKeyDoubleTap"};
+    QTest::newRow("too soon opens a new pair") << "0:O 10: 20:O 30: 220:O" << QStringList{"PanelKeyDoubleTap"};
+    QTest::newRow("three presses post once") << "0:O 50: 100:O 150: 200:O" << QStringList{"PanelKeyDoubleTap"};
+    QTest::newRow("four presses post twice") << "0:O 50: 100:O 150: 200:O 250: 300:O"
+                                             << QStringList{"PanelKeyDoubleTap", "PanelKeyDoubleTap"};
+    QTest::newRow("held without release is one press") << "0:O 200:O 250:O" << none;
+    QTest::newRow("command held while option taps twice") << "0:C 10:CO 50:C 200:CO 240:C 260:"
+                                                          << QStringList{"PanelKeyDoubleTap"};
+    QTest::newRow("option and command together") << "0:OC 40: 200:OC"
+                                                 << QStringList{"PanelKeyDoubleTap", "commandKeyDoubleTapped"};
+    QTest::newRow("function") << "0:F 40: 150:F" << QStringList{"FlowerKeyDoubleTap"};
+    QTest::newRow("control") << "0:K 40: 150:K" << QStringList{"TranscriptKeyDoubleTap"};
+    QTest::newRow("command") << "0:C 40: 150:C" << QStringList{"commandKeyDoubleTapped"};
+    QTest::newRow("unwatched bits change nothing") << "0:O 40: 100:S 120:L 200:O" << QStringList{"PanelKeyDoubleTap"};
+    QTest::newRow("too slow") << "0:K 40: 400:K" << none;
+}
+
+void TestKeyboardMonitor::doubleTapRule()
+{
+    QFETCH(QString, steps);
+    QFETCH(QStringList, posted);
+    FakeScheduler clock;
+    auto *local = new ScriptedSource(false);
+    KeyboardEventMonitor monitor({local}, nullptr);
+    NotificationSpy spy;
+    qint64 now = 0;
+    for (const QString &step : steps.split(u' ')) {
+        const qsizetype colon = step.indexOf(u':');
+        const qint64 at = step.left(colon).toLongLong();
+        clock.advance(at - now);
+        now = at;
+        local->report(parseFlags(step.mid(colon + 1)));
+    }
+    QCOMPARE(spy.names(), posted);
+    for (const Notification &n : spy.all()) {
+        QVERIFY(n.object.isNull());
+        QVERIFY(n.userInfo.isEmpty());
+    }
+}
+
+void TestKeyboardMonitor::sourcesShareOneState()
+{
+    FakeScheduler clock;
+    auto *local = new ScriptedSource(false);
+    auto *global = new ScriptedSource(true);
+    KeyboardEventMonitor monitor({local, global}, nullptr);
+    NotificationSpy spy;
+    local->report(ModifierFlag::Option);
+    global->report(ModifierFlag::Option); // the same press seen by the other source: no change
+    clock.advance(40);
+    local->report(0);
+    global->report(0);
+    clock.advance(160);
+    global->report(ModifierFlag::Option);
+    local->report(ModifierFlag::Option);
+    QCOMPARE(spy.names(), QStringList{"PanelKeyDoubleTap"});
+    QVERIFY(g_log.contains("Double tap detected for notification: PanelKeyDoubleTap from global"));
+}
+
+void TestKeyboardMonitor::failedSourceStaysEmpty()
+{
+    FakeScheduler clock;
+    auto *local = new ScriptedSource(false);
+    auto *global = new ScriptedSource(true);
+    global->m_canStart = false;
+    KeyboardEventMonitor monitor({local, global}, nullptr);
+    QVERIFY(monitor.isLocalMonitorActive());
+    QVERIFY(!monitor.isGlobalMonitorActive());
+    NotificationSpy spy;
+    global->report(ModifierFlag::Control);
+    clock.advance(100);
+    global->report(0);
+    clock.advance(100);
+    global->report(ModifierFlag::Control);
+    QCOMPARE(spy.count("TranscriptKeyDoubleTap"), 0);
+}
+
+void TestKeyboardMonitor::applicationKeyEvents()
+{
+    // The real local source: key events reaching a window of ours. Alt plays Option.
+    FakeScheduler clock;
+    KeyboardEventMonitor monitor({new LocalModifierEventSource}, nullptr);
+    QWidget w;
+    w.show();
+    NotificationSpy spy;
+    QTest::keyPress(&w, Qt::Key_Alt);
+    clock.advance(30);
+    QTest::keyRelease(&w, Qt::Key_Alt);
+    clock.advance(120);
+    QTest::keyClick(&w, Qt::Key_A); // an ordinary key in between neither counts nor resets
+    QTest::keyPress(&w, Qt::Key_Alt);
+    QTest::keyRelease(&w, Qt::Key_Alt);
+    QCOMPARE(spy.names(), QStringList{"PanelKeyDoubleTap"});
+    QVERIFY(g_log.contains("Double tap detected for notification: PanelKeyDoubleTap from local"));
+
+    // Super plays Command, Shift plays Function, Ctrl plays Control.
+    spy.clear();
+    for (Qt::Key key : {Qt::Key_Super_L, Qt::Key_Shift, Qt::Key_Control}) {
+        clock.advance(500);
+        QTest::keyPress(&w, key);
+        QTest::keyRelease(&w, key);
+        clock.advance(100);
+        QTest::keyPress(&w, key);
+        QTest::keyRelease(&w, key);
+    }
+    QCOMPARE(spy.names(), (QStringList{"commandKeyDoubleTapped", "FlowerKeyDoubleTap", "TranscriptKeyDoubleTap"}));
+}
+
+void TestKeyboardMonitor::destroyedMonitorPostsNothing()
+{
+    FakeScheduler clock;
+    auto monitor = std::make_unique<KeyboardEventMonitor>(std::vector<ModifierEventSource *>{new LocalModifierEventSource}, nullptr);
+    monitor.reset();
+    QWidget w;
+    w.show();
+    NotificationSpy spy;
+    QTest::keyClick(&w, Qt::Key_Alt);
+    clock.advance(100);
+    QTest::keyClick(&w, Qt::Key_Alt);
+    QCOMPARE(spy.all().size(), 0);
+}
+
+TAVO_TEST_MAIN(TestKeyboardMonitor)
+#include "tst_keyboardmonitor.moc"
