@@ -10,8 +10,15 @@ PKGS=(
   libqt6opengl6-dev qt6-tools-dev-tools
   qtkeychain-qt6-dev libcmark-gfm-dev libcmark-gfm-extensions-dev libxi-dev libx11-dev
   xvfb xauth xdotool socat x11-utils
+  gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav espeak-ng
   nodejs npm
 )
+
+# The real-recording test runs a sound server of its own; a desktop's PipeWire sound server,
+# which conflicts with that package, is left alone (the test then skips).
+if ! dpkg-query -W -f='${Status}' pipewire-pulse 2>/dev/null | grep -q "install ok installed"; then
+  PKGS+=(pulseaudio)
+fi
 
 missing=()
 for p in "${PKGS[@]}"; do

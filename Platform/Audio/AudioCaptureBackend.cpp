@@ -1,0 +1,3 @@
+#include "AudioCaptureBackend.h"
+
+AudioCaptureBackend::~AudioCaptureBackend() = default;

@@ -1,0 +1,3 @@
+#include "AudioRecorder.h"
+
+AudioRecorder::~AudioRecorder() = default;

@@ -1,0 +1,105 @@
+#include "AppPaths.h"
+#include "ManagedProcess.h"
+#include "NotificationSpy.h"
+#include "QtAudioCaptureBackend.h"
+#include "SpeechToTextStandin.h"
+#include "TestMain.h"
+#include "VoiceTestHelpers.h"
+#include "voice/AudioManagerService.h"
+
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QStandardPaths>
+
+using VoiceTest::logLines;
+
+// A real recording through Qt Multimedia: a private sound server whose only input is the
+// monitor of a silent output, a speech synthesizer talking into that output, and the
+// recorder's upload checked by the speech-to-text stand-in.
+class RealRecordingTest : public QObject {
+    Q_OBJECT
+
+    ManagedProcess m_soundServer;
+    QString m_speaker;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        const QString server = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
+        m_speaker = QStandardPaths::findExecutable(QStringLiteral("espeak-ng"));
+        if (server.isEmpty() || m_speaker.isEmpty())
+            QSKIP("SKIP: no audio input can be made here: pulseaudio and espeak-ng are needed (scripts/install-deps.sh installs them)");
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        if (runtime.isEmpty())
+            QSKIP("SKIP: no private XDG_RUNTIME_DIR for a sound server of the test's own");
+        const QString socket = runtime + QStringLiteral("/pulse/native");
+        m_soundServer.process()->setStandardOutputFile(QProcess::nullDevice());
+        m_soundServer.start(server, {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                                     QStringLiteral("--disallow-exit"), QStringLiteral("--use-pid-file=no"), QStringLiteral("--system=no"),
+                                     QStringLiteral("-L"), QStringLiteral("module-native-protocol-unix"),
+                                     QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=speaker"),
+                                     QStringLiteral("-L"), QStringLiteral("module-remap-source master=speaker.monitor source_name=microphone")});
+        if (!m_soundServer.waitForStarted(5000))
+            QSKIP("SKIP: the sound server did not start, so no audio input can be made here");
+        if (!QTest::qWaitFor([&] { return QFileInfo::exists(socket) || !m_soundServer.isRunning(); }, 10000) || !m_soundServer.isRunning())
+            QSKIP("SKIP: the sound server offers no socket, so no audio input can be made here");
+        qputenv("PULSE_SERVER", "unix:" + socket.toUtf8());
+        VoiceTest::captureLog();
+    }
+
+    void cleanupTestCase() { m_soundServer.stopAndWait(2000); }
+
+    void spokenRequestIsUploadedAndTranscribed()
+    {
+        qputenv("GROQ_API_KEY", "real-recording-key");
+        SpeechToTextStandin standin;
+        QVERIFY(standin.start());
+        standin.expectedKey = "real-recording-key";
+        AudioManagerService service(std::make_unique<QtAudioCaptureBackend>(), std::make_unique<GroqService>(standin.endpoint()));
+        QSignalSpy levels(&service, &AudioManagerService::audioLevel);
+        NotificationSpy notifications;
+
+        service.startRecording(RecordingSource::flower);
+        (void)QTest::qWaitFor([&] { return service.isRecording(); }, 5000);
+        if (!service.isRecording()) {
+            if (logLines().contains(QStringLiteral("Error: Microphone permission denied.")))
+                QSKIP("SKIP: the sound server offers no audio input to Qt Multimedia here");
+            QFAIL(qPrintable(QStringLiteral("recording did not start: ") + logLines().join(QStringLiteral(" | "))));
+        }
+        const QString recording = service.recordingPath();
+
+        QTest::qWait(300);
+        ManagedProcess speaker;
+        speaker.process()->setStandardOutputFile(QProcess::nullDevice());
+        speaker.start(m_speaker, {QStringLiteral("-s"), QStringLiteral("150"), QStringLiteral("Create a task to book a flight to Lisbon")});
+        QVERIFY(speaker.waitForStarted(5000));
+        QVERIFY(QTest::qWaitFor([&] { return !speaker.isRunning(); }, 20000));
+        QTest::qWait(300);
+
+        bool done = false;
+        service.stopRecording([&] { done = true; }, QStringLiteral("FlowerWindow"));
+        QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
+
+        QCOMPARE(standin.uploads().size(), 1);
+        const auto upload = standin.uploads().first();
+        QVERIFY2(upload.wellFormed, qPrintable(upload.problem));
+        const QByteArray audio = upload.field(QStringLiteral("file"));
+        QVERIFY2(audio.size() > 2000, qPrintable(QString::number(audio.size())));
+        QCOMPARE(audio.mid(4, 4), QByteArray("ftyp")); // an MPEG-4 file
+        QCOMPARE(upload.field(QStringLiteral("language")), QByteArray("en"));
+
+        // The speech moved the level meter.
+        float loudest = 0;
+        for (const auto &args : std::as_const(levels))
+            loudest = std::max(loudest, args.at(0).toFloat());
+        QVERIFY2(loudest > 0.05f, qPrintable(QString::number(loudest)));
+
+        QCOMPARE(service.transcription(), QString::fromUtf8(standin.defaultReply.body));
+        QCOMPARE(notifications.count(AudioManagerService::kTranscriptionCompleted), 1);
+        QVERIFY(!QFileInfo::exists(recording));
+        QTRY_VERIFY(VoiceTest::tempFiles().isEmpty());
+    }
+};
+
+TAVO_TEST_MAIN(RealRecordingTest)
+#include "tst_realrecording.moc"
