@@ -4,7 +4,7 @@
 #include "AppPaths.h"
 #include "Log.h"
 #include "Scheduler.h"
-#include "VoiceAnalytics.h"
+#include "shell/AnalyticsService.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -257,9 +257,9 @@ void GroqService::reportToAnalytics(const NetworkError &error, int statusCode)
 {
     // Reported on a later main-queue turn; the answer to the caller does not wait for it.
     MainQueue::post(QCoreApplication::instance(), [error, statusCode] {
-        VoiceAnalytics::trackError(error.errorDescription(), QStringLiteral("NetworkError"), QStringLiteral("GroqService"),
-                                   {{QStringLiteral("operation"), QStringLiteral("transcribeAudio")},
-                                    {QStringLiteral("status_code"), statusCode}});
+        AnalyticsService::shared().trackError(error, QStringLiteral("GroqService"),
+                                              {{QStringLiteral("operation"), QStringLiteral("transcribeAudio")},
+                                               {QStringLiteral("status_code"), statusCode}});
     });
 }
 

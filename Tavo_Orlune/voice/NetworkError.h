@@ -21,6 +21,9 @@ public:
     QString message() const { return m_message; }
     // The user-facing text.
     QString errorDescription() const;
+    // What the analytics facade reports of an error.
+    static QString typeName() { return QStringLiteral("NetworkError"); }
+    QString description() const { return errorDescription(); }
 
     bool operator==(const NetworkError &other) const = default;
 

@@ -7,8 +7,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
-// Shared bits of the voice tests: the private temporary folder's contents, captured log lines
-// and analytics events.
+// Shared bits of the voice tests: the private temporary folder's contents and captured log lines.
 namespace VoiceTest {
 
 inline QStringList tempFiles()
@@ -32,17 +31,6 @@ inline void captureLog()
 {
     logLines().clear();
     Log::setSink([](const QString &line) { logLines().append(line); });
-}
-
-struct Event {
-    QString name;
-    QVariantMap properties;
-};
-
-inline QList<Event> &events()
-{
-    static QList<Event> all;
-    return all;
 }
 
 } // namespace VoiceTest

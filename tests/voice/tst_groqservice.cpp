@@ -4,7 +4,8 @@
 #include "voice/GroqService.h"
 #include "SpeechToTextStandin.h"
 #include "TestMain.h"
-#include "voice/VoiceAnalytics.h"
+#include "RecordingAnalyticsClient.h"
+#include "shell/AnalyticsService.h"
 #include "VoiceTestHelpers.h"
 
 #include <QFile>
@@ -18,6 +19,7 @@ using VoiceTest::tempFiles;
 class GroqServiceTest : public QObject {
     Q_OBJECT
 
+    RecordingAnalyticsClient m_analytics;
     QByteArray m_audio;
     QString m_recording;
 
@@ -52,14 +54,16 @@ private Q_SLOTS:
     void initTestCase()
     {
         VoiceTest::captureLog();
-        VoiceAnalytics::setObserver([](const QString &name, const QVariantMap &properties) { VoiceTest::events().append({name, properties}); });
+        AnalyticsService::shared().setClient(&m_analytics);
     }
+
+    void cleanupTestCase() { AnalyticsService::shared().setClient(nullptr); }
 
     void init()
     {
         qputenv("GROQ_API_KEY", "test-key-123");
         VoiceTest::clearTempFiles();
-        VoiceTest::events().clear();
+        m_analytics.clear();
         m_audio = QByteArray("\x00\x00\x00\x20" "ftypM4A ", 12) + QByteArray(5000, '\x7f') + QByteArray("\r\n--not-a-boundary\r\n");
         m_recording = writeFile(QStringLiteral("recording-1767268800.5.m4a"), m_audio);
     }
@@ -146,17 +150,17 @@ private Q_SLOTS:
         QCOMPARE(ok ? result.text : result.failure.localizedDescription(), text);
         QTest::qWait(50); // the report travels on a later main-queue turn
         if (reported) {
-            QCOMPARE(VoiceTest::events().size(), 1);
-            const auto event = VoiceTest::events().first();
-            QCOMPARE(event.name, QStringLiteral("error_occurred"));
+            QCOMPARE(m_analytics.eventNames(), QStringList{QStringLiteral("error_occurred")});
+            const auto event = m_analytics.events().first();
             QCOMPARE(event.properties.value(QStringLiteral("error_message")).toString(), text);
             QCOMPARE(event.properties.value(QStringLiteral("error_type")).toString(), QStringLiteral("NetworkError"));
             QCOMPARE(event.properties.value(QStringLiteral("context")).toString(), QStringLiteral("GroqService"));
             QCOMPARE(event.properties.value(QStringLiteral("operation")).toString(), QStringLiteral("transcribeAudio"));
             QCOMPARE(event.properties.value(QStringLiteral("status_code")).typeId(), QMetaType::Int);
             QCOMPARE(event.properties.value(QStringLiteral("status_code")).toInt(), status);
+            QVERIFY(event.properties.contains(QStringLiteral("timestamp")));
         } else {
-            QVERIFY(VoiceTest::events().isEmpty());
+            QVERIFY(m_analytics.events().isEmpty());
         }
         QCOMPARE(tempFiles(), QStringList{QFileInfo(m_recording).fileName()});
     }
