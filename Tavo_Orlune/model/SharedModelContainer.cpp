@@ -1,0 +1,117 @@
+#include "SharedModelContainer.h"
+#include "AIStepTransformer.h"
+#include "AppIconData.h"
+#include "AppPaths.h"
+#include "AppStoreData.h"
+#include "CategoryData.h"
+#include "ChatMessageData.h"
+#include "Log.h"
+#include "ModalPrompt.h"
+#include "ModelContext.h"
+#include "Scheduler.h"
+#include "TaskData.h"
+#include "TranscriptData.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QUrl>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+[[noreturn]] void endProcess(const QString &message)
+{
+    const QByteArray bytes = message.toUtf8();
+    std::fprintf(stderr, "%s\n", bytes.constData());
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(1);
+}
+
+ModelConfiguration configurationFor(const QString &path)
+{
+    ModelConfiguration configuration;
+    configuration.filePath = path;
+    return configuration;
+}
+
+// Writes and deletes one row, so that a store that opens but cannot be written is caught now.
+void selfTest(ModelContainer *container)
+{
+    ModelContext context(container);
+    auto *probe = new AppStoreData(QUuid::createUuid(), std::nullopt, QStringLiteral("Dummy"), QStringLiteral("Dummy"),
+                                   QStringLiteral("Dummy"), QStringLiteral("dummy"), std::nullopt, QStringLiteral("Free"), 0,
+                                   AppCategory::Productivity, false, false, Scheduler::instance().now(), 0, std::nullopt,
+                                   false, false, false, false, std::nullopt);
+    context.insert(probe);
+    context.save();
+    context.remove(probe);
+    context.save();
+}
+
+} // namespace
+
+namespace ModelStore {
+
+Schema schema()
+{
+    return Schema({&AppStoreData::staticEntityDescription(), &TaskData::staticEntityDescription(),
+                   &TranscriptData::staticEntityDescription(), &ChatMessageData::staticEntityDescription(),
+                   &AppIconData::staticEntityDescription(), &CategoryData::staticEntityDescription()},
+                  QStringLiteral("1.0.0"));
+}
+
+QString defaultStorePath()
+{
+    return AppPaths::appDataDir() + QStringLiteral("/default.store");
+}
+
+ModelContainer *openWithRecovery(const QString &path)
+{
+    AIStepTransformer::registerTransformer();
+    const Schema storeSchema = schema();
+    QString failure;
+    try {
+        auto container = std::make_unique<ModelContainer>(storeSchema, configurationFor(path));
+        selfTest(container.get());
+        return container.release();
+    } catch (const StoreError &e) {
+        failure = e.localizedDescription();
+    }
+
+    PromptRequest request;
+    request.title = QStringLiteral("Database Schema Migration Required");
+    request.text = QStringLiteral("The database schema has changed and needs to be updated. This requires deleting the existing database and creating a new one.\n\nError: ")
+                 + failure + QStringLiteral("\n\nWould you like to proceed? All existing data will be lost.");
+    request.buttons = {QStringLiteral("Delete and Continue"), QStringLiteral("Cancel")};
+    request.style = PromptRequest::Style::Warning;
+    request.cancelIndex = 1;
+    if (ModalPrompt::ask(request) != 0) {
+        Log::line(QStringLiteral("User cancelled database migration. Exiting application."));
+        QCoreApplication::quit();
+        endProcess(QStringLiteral("Database migration cancelled by user"));
+    }
+
+    Log::line(QStringLiteral("User confirmed database deletion. Recreating database..."));
+    // The store goes with its side files: a stale journal beside a fresh store would corrupt it.
+    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
+        QFile::remove(path + suffix);
+    Log::line(QStringLiteral("Deleted old database at: ") + QUrl::fromLocalFile(path).toString());
+    try {
+        auto container = std::make_unique<ModelContainer>(storeSchema, configurationFor(path));
+        Log::line(QStringLiteral("Successfully created new ModelContainer with updated schema"));
+        return container.release();
+    } catch (const StoreError &e) {
+        endProcess(QStringLiteral("Could not create ModelContainer even after database reset: ") + e.localizedDescription());
+    }
+}
+
+} // namespace ModelStore
+
+ModelContainer *sharedModelContainer()
+{
+    static ModelContainer *const container = ModelStore::openWithRecovery(ModelStore::defaultStorePath());
+    return container;
+}
