@@ -1,3 +1,4 @@
+#include "Assets.h"
 #include "ModelTestSupport.h"
 #include "Scheduler.h"
 #include "TestMain.h"
@@ -197,6 +198,14 @@ private Q_SLOTS:
         QVERIFY(!appCategoryFromRaw(QString()));
         QCOMPARE(iconName(AppCategory::WebAppDevelopment), iconName(AppCategory::DeveloperTools));
         QCOMPARE(iconName(AppCategory::Crm), QStringLiteral("ic_crm"));
+    }
+
+    void everyNamedImageIsAnAsset()
+    {
+        for (AppCategory c : allAppCategories())
+            QVERIFY2(Assets::has(iconName(c)), qPrintable(iconName(c)));
+        for (AppIconData *icon : AppIconData::defaultAppIcons())
+            QVERIFY2(Assets::has(icon->iconName()), qPrintable(icon->iconName()));
     }
 };
 
