@@ -186,6 +186,8 @@ void Session::queryEnded(SessionQuery *query)
     if (auto it = running.find(this); it != running.end() && --it.value() <= 0)
         running.erase(it);
     startNextQuery();
+    if (m_queries.isEmpty())
+        Q_EMIT idle();
 }
 
 bool Session::hasRunningQuery() const

@@ -76,6 +76,8 @@ Q_SIGNALS:
     void changed();
     // A connect (initialization or reconnect) has finished.
     void connectionSettled();
+    // The last query of the session has ended.
+    void idle();
 
 private:
     friend class SessionQuery;

@@ -49,6 +49,11 @@ void SessionManager::removeSession(const QString &id)
     if (removed.isEmpty())
         return;
     Q_EMIT sessionsChanged();
-    for (Session *s : removed)
-        s->deleteLater();
+    for (Session *s : removed) {
+        // A query still running (a tool call under way) ends first, so its caller hears the end.
+        if (s->hasRunningQuery())
+            connect(s, &Session::idle, s, &QObject::deleteLater);
+        else
+            s->deleteLater();
+    }
 }

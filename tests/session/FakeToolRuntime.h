@@ -13,6 +13,7 @@ public:
     QStringList calls;                         // tool keys of handleToolRequest, in order
     int closeAllCount = 0;
     int getToolsCount = 0;
+    int toolCallDelayMs = 0;                   // how long each tool call takes
 
     void initialize(QObject *context, std::function<void(const QString &)> done) override
     {
@@ -34,7 +35,7 @@ public:
         const QString name = call.value(QStringLiteral("name")).toString();
         calls << name;
         const QString id = call.contains(QStringLiteral("id")) ? call.value(QStringLiteral("id")).toString() : QStringLiteral("NEW-ID");
-        later(context, [done, id, name] { done({id, QStringLiteral("ran ") + name, std::nullopt}); });
+        QTimer::singleShot(toolCallDelayMs, context, [done, id, name] { done({id, QStringLiteral("ran ") + name, std::nullopt}); });
     }
     void callTool(const QString &name, const QMap<QString, SessionToolValue> &, QObject *context,
                   std::function<void(const QString &, const QString &)> done) override

@@ -303,6 +303,24 @@ private Q_SLOTS:
         QVERIFY(!m_control->sessionManager()->session(id));
     }
 
+    void closeDuringToolCallStillEndsTheQuery()
+    {
+        m_tools->toolCallDelayMs = 300;
+        Session *session = readySession();
+        QVERIFY(session);
+        m_service->queueReply(reply(q({"[{'toolcall':[{'id':'c1','name':'echo-_-srv','args':{}}]}]", "END_OF_MESSAGE"})));
+        QueryRecorder rec;
+        const QString id = session->id();
+        m_control->processCommand(QStringLiteral("q"), id, false, rec.callbacks(), rec.onFinished());
+        QTRY_COMPARE(rec.events, QStringList{"out:TOOL_CALL_START:echo-_-srv"});
+        bool closed = false;
+        m_control->closeSession(id, [&] { closed = true; });
+        QTRY_VERIFY(closed);
+        QVERIFY(!m_control->sessionManager()->session(id));
+        QTRY_COMPARE(rec.finished, 1);
+        QCOMPARE(rec.events, (QStringList{"out:TOOL_CALL_START:echo-_-srv", "out:" + kLost, "end"}));
+    }
+
     void cancelLeavesToolServersOfOtherQueries()
     {
         Session *a = readySession();
