@@ -1,0 +1,42 @@
+#include "McpTransport.h"
+
+#include "Log.h"
+
+void McpTransport::feed(const QByteArray &bytes)
+{
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        const qsizetype nl = bytes.indexOf('\n', start);
+        const qsizetype end = nl < 0 ? bytes.size() : nl;
+        if (!m_discarding)
+            m_buffer.append(bytes.constData() + start, end - start);
+        if (m_buffer.size() > kMaxLineBytes) {
+            Log::line(QStringLiteral("⚠️ [MCP] Dropping a message longer than %1 bytes").arg(kMaxLineBytes));
+            m_buffer.clear();
+            m_discarding = true;
+        }
+        if (nl < 0)
+            break;
+        start = nl + 1;
+        if (m_discarding) {
+            m_discarding = false;
+            continue;
+        }
+        QByteArray line;
+        line.swap(m_buffer);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.trimmed().isEmpty())
+            Q_EMIT messageReceived(line);
+        if (m_closed)
+            return;
+    }
+}
+
+void McpTransport::markClosed(const QString &reason)
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    Q_EMIT closed(reason);
+}

@@ -1,0 +1,106 @@
+#include "StandardMCPClient.h"
+
+#include "ChildProcesses.h"
+#include "ManagedProcess.h"
+#include "McpClient.h"
+#include "TcpTransport.h"
+
+std::shared_ptr<StandardMCPClient> StandardMCPClient::create(const QString &name, const QString &version,
+                                                             const QString &host, quint16 port,
+                                                             ManagedProcess *serverProcess)
+{
+    return std::shared_ptr<StandardMCPClient>(new StandardMCPClient(name, version, host, port, serverProcess),
+                                              [](StandardMCPClient *c) { c->deleteLater(); });
+}
+
+StandardMCPClient::StandardMCPClient(const QString &name, const QString &version, const QString &host, quint16 port,
+                                     ManagedProcess *serverProcess)
+    : m_name(name), m_version(version), m_host(host), m_port(port),
+      m_client(new McpClient(name, version, this)),
+      m_transport(new TcpTransport(host, port, kConnectTimeoutMs)),
+      m_server(serverProcess)
+{
+    if (serverProcess)
+        serverProcess->setParent(this);
+    m_transport->setAbortCheck([this] { return serverExitReason(); });
+}
+
+StandardMCPClient::~StandardMCPClient()
+{
+    // ManagedProcess stops its process when it goes, as a last resort.
+    delete m_transport;
+}
+
+QString StandardMCPClient::serverExitReason() const
+{
+    if (!m_server || m_server->isRunning())
+        return {};
+    return QStringLiteral("the server process exited with code %1").arg(m_server->process()->exitCode());
+}
+
+void StandardMCPClient::connect(McpCallback<void> done)
+{
+    // Only proves that something listens; initialize() opens the connection it uses.
+    auto probe = new TcpTransport(m_host, m_port, kConnectTimeoutMs, this);
+    QObject::connect(probe, &McpTransport::opened, this, [probe, done] {
+        probe->close();
+        probe->deleteLater();
+        done({});
+    });
+    QObject::connect(probe, &McpTransport::openFailed, this, [probe, done](const QString &reason) {
+        probe->deleteLater();
+        done(MCPError(reason));
+    });
+    probe->open();
+}
+
+void StandardMCPClient::initialize(const QString &, const QString &, McpCallback<void> done)
+{
+    if (!m_transport) {
+        done(MCPError(QStringLiteral("Client '%1' is already connected").arg(m_name)));
+        return;
+    }
+    QPointer<StandardMCPClient> self(this);
+    TcpTransport *transport = m_transport;
+    m_transport.clear(); // the library client owns it from here
+    m_client->connectTransport(transport, [self, done](McpResult<QJsonObject> r) {
+        if (!self) {
+            done(MCPError(QStringLiteral("Client disconnected")));
+            return;
+        }
+        if (!r.ok()) {
+            done(MCPError(QStringLiteral("Could not connect to MCP server '%1': %2").arg(self->m_name, r.error().message())));
+            return;
+        }
+        // A second opening request, as the handshake of this client has always sent; its
+        // answer is not needed.
+        self->m_client->initialize([done](McpResult<QJsonObject> again) {
+            if (again.ok())
+                done({});
+            else
+                done(again.error());
+        }, kHandshakeTimeoutMs);
+    }, kHandshakeTimeoutMs);
+}
+
+void StandardMCPClient::listTools(McpCallback<QList<mcp::Tool>> done)
+{
+    m_client->listTools(std::nullopt, [done](McpResult<mcp::ListToolsResult> r) {
+        if (r.ok())
+            done(r.value().tools);
+        else
+            done(r.error());
+    });
+}
+
+void StandardMCPClient::callTool(const QString &toolName, const std::optional<mcp::Arguments> &arguments,
+                                 McpCallback<mcp::CallToolResult> done)
+{
+    m_client->callTool(toolName, arguments, std::move(done));
+}
+
+void StandardMCPClient::disconnect(std::function<void()> done)
+{
+    m_client->disconnect();
+    ChildProcesses::stop(m_server, 2000, std::move(done));
+}

@@ -1,0 +1,42 @@
+// A small MCP server over standard input/output that misbehaves on purpose, to test the
+// client's protocol handling: junk lines, notifications between a request and its answer,
+// a request of its own, answers out of order, and dying in the middle of a call.
+import readline from 'node:readline';
+
+const version = process.env.SCRIPTED_PROTOCOL_VERSION || '2025-06-18';
+let replyToOurRequest = null;
+const send = (m) => process.stdout.write(JSON.stringify(m) + '\n');
+const rl = readline.createInterface({ input: process.stdin });
+
+rl.on('line', (line) => {
+  let msg;
+  try { msg = JSON.parse(line); } catch { return; }
+  if (msg.id === 'srv-1' && !msg.method) { replyToOurRequest = msg; return; }
+  if (msg.method === 'initialize') {
+    process.stdout.write('this is not JSON\n');
+    process.stdout.write('[1, 2, 3]\n');
+    send({ jsonrpc: '2.0', method: 'notifications/message', params: { level: 'info', data: 'hello' } });
+    send({ jsonrpc: '2.0', id: 'srv-1', method: 'roots/list' });
+    send({ jsonrpc: '2.0', id: msg.id, result: { protocolVersion: version, capabilities: { tools: {} },
+                                                serverInfo: { name: 'scripted', version: '1' } } });
+    return;
+  }
+  if (msg.method === 'tools/list') {
+    send({ jsonrpc: '2.0', id: msg.id, result: { tools: [{ name: 'first', inputSchema: { type: 'object' } }],
+                                                nextCursor: 'page-2' } });
+    return;
+  }
+  if (msg.method === 'tools/call') {
+    const name = msg.params.name;
+    const text = (t) => ({ jsonrpc: '2.0', id: msg.id, result: { content: [{ type: 'text', text: t }] } });
+    if (name === 'slow') setTimeout(() => send(text('slow')), 300);
+    else if (name === 'fast') {
+      send({ jsonrpc: '2.0', method: 'notifications/progress', params: { progress: 1 } });
+      send(text('fast'));
+    } else if (name === 'reply') send(text(JSON.stringify(replyToOurRequest)));
+    else if (name === 'exit') process.exit(3);
+    else if (name === 'hang') { /* never answers */ }
+    else send({ jsonrpc: '2.0', id: msg.id, error: { code: -32602, message: 'Unknown tool: ' + name } });
+  }
+});
+rl.on('close', () => process.exit(0));

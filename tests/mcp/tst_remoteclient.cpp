@@ -1,0 +1,166 @@
+#include "AppPaths.h"
+#include "Log.h"
+#include "MCPProcessClient.h"
+#include "McpClient.h"
+#include "McpTestSupport.h"
+#include "RemoteMCPClient.h"
+#include "TestMain.h"
+
+#include <QMutex>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+
+using namespace McpTestSupport;
+
+namespace {
+QMutex g_logMutex;
+QStringList g_log;
+void captureLog(const QString &line)
+{
+    QMutexLocker lock(&g_logMutex);
+    g_log << line;
+}
+bool logHas(const QString &text)
+{
+    QMutexLocker lock(&g_logMutex);
+    return std::any_of(g_log.begin(), g_log.end(), [&](const QString &l) { return l.contains(text); });
+}
+
+template <typename T>
+McpResult<T> step(const std::function<void(McpCallback<T>)> &op, int timeoutMs = 30000)
+{
+    std::optional<McpResult<T>> result;
+    op([&](McpResult<T> r) { result.emplace(std::move(r)); });
+    if (!QTest::qWaitFor([&] { return result.has_value(); }, timeoutMs))
+        return MCPError(QStringLiteral("test: no answer within %1 ms").arg(timeoutMs));
+    return *result;
+}
+}
+
+// The remote client end to end: the real proxy (mcp-remote 0.1.5, installed by the build into
+// Resources/Scripts) in front of the reference "everything" server in its SSE mode on
+// 127.0.0.1.
+class RemoteClientTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<NpmProgram> m_sse;
+    quint16 m_port = 0;
+
+    bool startSseServer()
+    {
+        m_sse = std::make_unique<NpmProgram>();
+        m_port = freePort();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PORT"), QString::number(m_port));
+        return m_sse->startProgram(node(), {serverEverything(), QStringLiteral("sse")}, env)
+            && m_sse->waitForOutput(QStringLiteral("Server is running on port"));
+    }
+
+    QStringList proxyArgs() const
+    {
+        return {QStringLiteral("http://127.0.0.1:%1/sse").arg(m_port), QStringLiteral("--transport"), QStringLiteral("sse-first")};
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Log::setSink(captureLog);
+        if (!QFileInfo::exists(serverEverything()))
+            QSKIP("the npm test programs are not installed (run the test command)");
+        QVERIFY2(QFileInfo::exists(MCPProcessClient::proxyPath()), qPrintable(MCPProcessClient::proxyPath()));
+        QVERIFY(QFileInfo(MCPProcessClient::nodePath()).isExecutable());
+    }
+
+    void cleanup()
+    {
+        m_sse.reset();
+        QVERIFY2(noChildLeft(), "a child process was left behind");
+    }
+
+    void endToEnd()
+    {
+        QVERIFY(startSseServer());
+        auto created = step<std::shared_ptr<RemoteMCPClient>>([&](auto cb) {
+            RemoteMCPClient::create(QStringLiteral("mcp-remote"), proxyArgs(), std::nullopt, cb);
+        });
+        QVERIFY2(created.ok(), qPrintable(created.errorMessage()));
+        auto client = created.value();
+        QCOMPARE(client->name(), RemoteMCPClient::kClientName);
+        QCOMPARE(client->version(), QStringLiteral("0.1.0"));
+        // The proxy is introduced with the application's name and version.
+        QVERIFY(logHas(QStringLiteral("[MCP_DEBUG] 📱 Creating MCP client with name: 'Tavo Orlune', version: '")));
+
+        auto tools = step<QList<mcp::Tool>>([&](auto cb) { client->listTools(cb); });
+        QVERIFY2(tools.ok(), qPrintable(tools.errorMessage()));
+        QVERIFY(std::any_of(tools.value().begin(), tools.value().end(), [](const mcp::Tool &t) { return t.name == QLatin1String("echo"); }));
+        auto echo = step<mcp::CallToolResult>([&](auto cb) {
+            client->callTool(QStringLiteral("echo"), QJsonObject{{QStringLiteral("message"), QStringLiteral("through the proxy")}}, cb);
+        });
+        QVERIFY2(echo.ok(), qPrintable(echo.errorMessage()));
+        QCOMPARE(echo.value().content.value(0).text, QStringLiteral("Echo: through the proxy"));
+
+        // The proxy keeps its tokens in a private folder of the application.
+        QCOMPARE(QFileInfo(MCPProcessClient::proxyConfigDir()).permissions() & 0x0077, QFileDevice::Permissions());
+
+        auto done = step<void>([&](McpCallback<void> cb) { client->disconnect([cb] { cb({}); }); });
+        QVERIFY(done.ok());
+        QVERIFY(logHas(QStringLiteral("[MCP_DEBUG] ✅ MCP process client shutdown complete")));
+        // A second shutdown only logs.
+        auto again = step<void>([&](McpCallback<void> cb) { client->disconnect([cb] { cb({}); }); });
+        QVERIFY(again.ok());
+    }
+
+    void serverDiesMidCall()
+    {
+        // The proxy does not notice a dead server behind it, so the call's time bound is what
+        // ends the wait; it is shortened here from its 60 s.
+        McpClient::setToolCallTimeoutMs(4000);
+        auto restore = qScopeGuard([] { McpClient::setToolCallTimeoutMs(60000); });
+        QVERIFY(startSseServer());
+        auto created = step<std::shared_ptr<RemoteMCPClient>>([&](auto cb) {
+            RemoteMCPClient::create(QStringLiteral("mcp-remote"), proxyArgs(), std::nullopt, cb);
+        });
+        QVERIFY2(created.ok(), qPrintable(created.errorMessage()));
+        auto client = created.value();
+        std::optional<McpResult<mcp::CallToolResult>> call;
+        client->callTool(QStringLiteral("trigger-long-running-operation"),
+                         QJsonObject{{QStringLiteral("duration"), 60}, {QStringLiteral("steps"), 5}},
+                         [&](McpResult<mcp::CallToolResult> r) { call.emplace(std::move(r)); });
+        QTest::qWait(1000);
+        QVERIFY(!call.has_value());
+        QElapsedTimer timer;
+        timer.start();
+        m_sse->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(call.has_value(), 20000);
+        QVERIFY(!call->ok());
+        QCOMPARE(call->error().code(), McpClient::kTimeoutCode);
+        QVERIFY(timer.elapsed() < 10000);
+        auto done = step<void>([&](McpCallback<void> cb) { client->disconnect([cb] { cb({}); }); });
+        QVERIFY(done.ok());
+    }
+
+    void missingResourcesFailCleanly()
+    {
+        QTemporaryDir empty;
+        qputenv("TAVO_RESOURCE_DIR", empty.path().toUtf8());
+        auto created = step<std::shared_ptr<RemoteMCPClient>>([&](auto cb) {
+            RemoteMCPClient::create(QStringLiteral("mcp-remote"), {QStringLiteral("https://example.invalid/sse")}, std::nullopt, cb);
+        });
+        qunsetenv("TAVO_RESOURCE_DIR");
+        QVERIFY(!created.ok());
+        QCOMPARE(created.error().message(), QStringLiteral("Missing Node.js binary or proxy.js"));
+    }
+
+    void failedHandshakeStopsTheProxy()
+    {
+        // Nothing listens at the address: the proxy cannot connect, and it is not left running.
+        m_port = freePort();
+        auto created = step<std::shared_ptr<RemoteMCPClient>>([&](auto cb) {
+            RemoteMCPClient::create(QStringLiteral("mcp-remote"), proxyArgs(), std::nullopt, cb);
+        }, 60000);
+        QVERIFY(!created.ok());
+    }
+};
+
+TAVO_TEST_MAIN(RemoteClientTest)
+#include "tst_remoteclient.moc"
