@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QStringList>
 
-class McpTransport;
+#include "McpTransport.h"
 
 // The MCP client: JSON-RPC 2.0 requests over a transport, answers matched by id. Several
 // requests may be in flight at once; notifications from the server are skipped and a server's
