@@ -1,5 +1,6 @@
 #include "MCPClientManager.h"
 #include "McpClient.h"
+#include "McpSessionToolRuntime.h"
 #include "McpTestSupport.h"
 #include "NotificationCenter.h"
 #include "TestMain.h"
@@ -271,6 +272,49 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(events(QStringLiteral("MCPClientInitEvent"), QStringLiteral("ghost")), QStringList{QStringLiteral("attempted")});
         QCOMPARE(events(QStringLiteral("MCPConfigReloadEvent"), QStringLiteral("ghost")), (QStringList{QStringLiteral("attempted"), QStringLiteral("succeeded")}));
+    }
+
+    void sessionChannelView()
+    {
+        await(repository().initialize());
+        McpSessionToolRuntime runtime;
+        QString initError = QStringLiteral("pending");
+        runtime.initialize(this, [&](const QString &e) { initError = e; });
+        QTRY_COMPARE(initError, QString());
+
+        QList<SessionClientTool> tools;
+        QString error = QStringLiteral("pending");
+        runtime.getTools({QStringLiteral("everything")}, this, [&](const QList<SessionClientTool> &t, const QString &e) {
+            tools = t;
+            error = e;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(error != QLatin1String("pending"), 40000);
+        QCOMPARE(error, QString());
+        const auto echo = std::find_if(tools.begin(), tools.end(), [](const SessionClientTool &t) { return t.tool.name == QLatin1String("echo"); });
+        QVERIFY(echo != tools.end());
+        QCOMPARE(echo->clientName, QStringLiteral("everything"));
+        QVERIFY(echo->tool.inputSchema.has_value());
+        const QJsonValue schema = McpSessionToolRuntime::toJson(*echo->tool.inputSchema);
+        QCOMPARE(schema.toObject().value(QLatin1String("type")).toString(), QStringLiteral("object"));
+
+        std::optional<SessionToolResponse> response;
+        runtime.handleToolRequest(call(QStringLiteral("echo-_-everything"), QVariantMap{{QStringLiteral("message"), QStringLiteral("s")}}), this,
+                                  [&](const SessionToolResponse &r) { response = r; });
+        QTRY_VERIFY_WITH_TIMEOUT(response.has_value(), 20000);
+        QCOMPARE(response->content, QStringLiteral("Echo: s"));
+
+        QString result, callError = QStringLiteral("pending");
+        QTRY_COMPARE(await(repository().clientName(QStringLiteral("get-sum"))), std::optional<QString>(QStringLiteral("everything")));
+        runtime.callTool(QStringLiteral("get-sum"), {{QStringLiteral("a"), SessionToolValue::integer(2)}, {QStringLiteral("b"), SessionToolValue::number(0.5)}}, this,
+                         [&](const QString &r, const QString &e) { result = r; callError = e; });
+        QTRY_VERIFY_WITH_TIMEOUT(callError != QLatin1String("pending"), 20000);
+        QCOMPARE(callError, QString());
+        QVERIFY2(result.contains(QStringLiteral("2.5")), qPrintable(result));
+
+        bool closed = false;
+        runtime.closeAllClients(this, [&] { closed = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(closed, 20000);
+        QVERIFY(noChildLeft());
     }
 
     void repositoryFollowsConfigChanges()
