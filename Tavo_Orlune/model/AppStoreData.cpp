@@ -1,4 +1,7 @@
 #include "AppStoreData.h"
+#include "Scheduler.h"
+
+#include <QRandomGenerator>
 
 AppStoreData::AppStoreData()
 {
@@ -339,4 +342,27 @@ QString AppStoreData::resolvedSlug() const
         i += width - 1;
     }
     return out;
+}
+
+AppCategory AppStoreData::categoryForCatalogName(const QString &catalogCategory)
+{
+    const QString key = catalogCategory.toLower();
+    if (key == QLatin1String("ai") || key == QLatin1String("artificial intelligence"))
+        return AppCategory::ArtificialIntelligence;
+    for (AppCategory c : allAppCategories())
+        if (rawValue(c).toLower() == key)
+            return c;
+    return AppCategory::Productivity;
+}
+
+AppStoreData *AppStoreData::fromCatalogApp(const PipedreamApp &app)
+{
+    const AppCategory category = categoryForCatalogName(app.categories.isEmpty() ? QString() : app.categories.first());
+    const QStringList words = app.name.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QString developer = words.isEmpty() ? QStringLiteral("Unknown") : words.first();
+    const double rating = app.featuredWeight > 0 ? 4.5 : 3.5 + QRandomGenerator::global()->generateDouble() * 1.4;
+    const QString description = app.description.isEmpty() ? QStringLiteral("Integration available via Pipedream") : app.description;
+    return new AppStoreData(QUuid::createUuid(), app.id, app.name, developer, description, app.nameSlug, app.imgSrc, QStringLiteral("Free"),
+                            rating, category, false, false, Scheduler::instance().now(), app.featuredWeight, app.authType,
+                            false, false, false, false, app.nameSlug);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "PersistentModel.h"
 #include "AppCategory.h"
+#include "PipedreamApp.h"
 
 #include <QDateTime>
 #include <QUuid>
@@ -86,6 +87,10 @@ public:
     // The app's key at the integration platform: appSlug when present (even empty), else the
     // name lower-cased, spaces and hyphens made "_", and all but letters, marks, digits and "_" dropped.
     QString resolvedSlug() const;
+    // A new row for a catalog app: category from its first catalog category, developer from
+    // the first word of its name, rating 4.5 when featured else drawn from [3.5, 4.9].
+    static AppStoreData *fromCatalogApp(const PipedreamApp &app);
+    static AppCategory categoryForCatalogName(const QString &catalogCategory);
 
 Q_SIGNALS:
     void idChanged();

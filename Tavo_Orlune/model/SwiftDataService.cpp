@@ -1,0 +1,33 @@
+#include "SwiftDataService.h"
+#include "AppStoreData.h"
+#include "ModelContext.h"
+
+SwiftDataService::SwiftDataService(ModelContainer *modelContainer)
+    : m_modelContainer(modelContainer), m_context(new ModelContext(modelContainer))
+{
+    m_context->setAutosaveEnabled(true);
+}
+
+SwiftDataService::~SwiftDataService()
+{
+    delete m_context;
+}
+
+QList<AppStoreData *> SwiftDataService::fetchAppStoreItems(const QList<SortDescriptor> &sortBy, const Predicate &predicate)
+{
+    try {
+        return m_context->fetch<AppStoreData>(predicate, sortBy);
+    } catch (const StoreError &e) {
+        throw DatabaseError(DatabaseError::Kind::FetchFailed, e);
+    }
+}
+
+AppStoreData *SwiftDataService::fetchAppStoreItem(const QUuid &id)
+{
+    try {
+        const QList<AppStoreData *> rows = m_context->fetch<AppStoreData>(Predicate::equal(QStringLiteral("id"), id), {}, 1);
+        return rows.isEmpty() ? nullptr : rows.first();
+    } catch (const StoreError &e) {
+        throw DatabaseError(DatabaseError::Kind::FetchFailed, e);
+    }
+}
