@@ -1,12 +1,23 @@
 #include "ControlManager.h"
 
 #include "Log.h"
+#include "mcp/McpSessionToolRuntime.h"
 #include "Session.h"
 #include "SessionManager.h"
 
+namespace {
+// The process's tool runtime as the sessions see it: the shared client manager and tool
+// repository behind one adapter.
+SessionToolRuntime &processToolRuntime()
+{
+    static McpSessionToolRuntime runtime;
+    return runtime;
+}
+}
+
 ControlManager::ControlManager(SessionToolRuntime *toolRuntime, QObject *parent)
     : QObject(parent)
-    , m_sessionManager(new SessionManager(toolRuntime, this))
+    , m_sessionManager(new SessionManager(toolRuntime ? toolRuntime : &processToolRuntime(), this))
 {
 }
 

@@ -13,7 +13,7 @@ class SessionToolRuntime;
 // The one door to the assistant session channel. Main thread; nothing here blocks.
 //
 // How the coordinator uses it:
-//  - At its construction: `new ControlManager(toolRuntime, this)` and
+//  - At its construction: `new ControlManager(nullptr, this)` (the process's tool runtime) and
 //    `setAccessTokenProvider(&auth)`, where the provider hands out the signed-in user's
 //    current access token (each connect and reconnect asks it again).
 //  - When a task is made, and before each message when `sessionManager()->session(id)` is
@@ -33,7 +33,8 @@ class SessionToolRuntime;
 class ControlManager : public QObject {
     Q_OBJECT
 public:
-    explicit ControlManager(SessionToolRuntime *toolRuntime, QObject *parent = nullptr);
+    // Without a tool runtime the process's own (the shared client manager and tool repository).
+    explicit ControlManager(SessionToolRuntime *toolRuntime = nullptr, QObject *parent = nullptr);
     ~ControlManager() override;
 
     SessionManager *sessionManager() const { return m_sessionManager; }

@@ -21,6 +21,12 @@ ControlManagerViewModel::ControlManagerViewModel(SessionToolRuntime *toolRuntime
 
 ControlManagerViewModel::~ControlManagerViewModel() = default;
 
+ControlManagerViewModel &ControlManagerViewModel::shared()
+{
+    static ControlManagerViewModel *viewModel = new ControlManagerViewModel;
+    return *viewModel;
+}
+
 void ControlManagerViewModel::createSession(const std::optional<QString> &id, const std::optional<QString> &accessToken)
 {
     MainQueue::post(this, [this, id, accessToken] {

@@ -14,7 +14,9 @@ class ControlManagerViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isInitialized READ isInitialized NOTIFY isInitializedChanged)
 public:
-    explicit ControlManagerViewModel(SessionToolRuntime *toolRuntime, QObject *parent = nullptr);
+    explicit ControlManagerViewModel(SessionToolRuntime *toolRuntime = nullptr, QObject *parent = nullptr);
+    // The console's one view model, made on first use, on the process's tool runtime.
+    static ControlManagerViewModel &shared();
     ~ControlManagerViewModel() override;
 
     ControlManager *controlManager() const { return m_controlManager; }
