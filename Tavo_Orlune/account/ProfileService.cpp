@@ -1,6 +1,7 @@
 #include "ProfileService.h"
 #include "AccessTokenProvider.h"
 #include "AccountHttp.h"
+#include "Auth0Manager.h"
 #include "Log.h"
 #include "NotificationCenter.h"
 #include "Scheduler.h"
@@ -16,7 +17,7 @@ constexpr qint64 kCacheLifetimeMs = 30 * 60 * 1000;
 
 ProfileService &ProfileService::shared()
 {
-    static ProfileService *instance = new ProfileService(AccountHttp::configuredBaseURL(), nullptr, true);
+    static ProfileService *instance = new ProfileService(AccountHttp::configuredBaseURL(), &Auth0Manager::shared(), true);
     return *instance;
 }
 

@@ -1,0 +1,67 @@
+#include "CredentialsManager.h"
+#include "CredentialsStore.h"
+#include "HostedLoginClient.h"
+#include "Scheduler.h"
+
+#include <QPointer>
+
+namespace {
+IdentityError managerError(const QString &code, const QString &description)
+{
+    return {QStringLiteral("CredentialsManagerError"), code, description};
+}
+}
+
+CredentialsManager::CredentialsManager(HostedLoginClient *client, CredentialsStore *store, const QString &storeKey, QObject *parent)
+    : QObject(parent)
+    , m_client(client)
+    , m_store(store)
+    , m_key(storeKey)
+{
+}
+
+void CredentialsManager::credentials(qint64 minTtlSeconds, QObject *context, std::function<void(const CredentialsResult &)> done)
+{
+    QPointer<QObject> caller(context);
+    auto answer = [caller, done](const CredentialsResult &r) {
+        if (caller)
+            done(r);
+    };
+    m_store->read(m_key, this, [this, answer, minTtlSeconds](std::optional<QByteArray> data) {
+        if (!data || data->isEmpty())
+            return answer({std::nullopt, managerError(QStringLiteral("noCredentials"), QStringLiteral("No credentials were found in the store"))});
+        const auto stored = Credentials::decode(*data);
+        if (!stored)
+            return answer({std::nullopt, managerError(QStringLiteral("noCredentials"), QStringLiteral("The stored credentials cannot be read"))});
+        if (stored->expiresAt > Scheduler::instance().now().addSecs(minTtlSeconds))
+            return answer({stored, std::nullopt});
+        if (!stored->refreshToken)
+            return answer({std::nullopt, managerError(QStringLiteral("noRefreshToken"),
+                                                      QStringLiteral("The stored credentials have expired and cannot be renewed"))});
+        m_client->renew(*stored, this, [this, answer](const CredentialsResult &renewed) {
+            if (!renewed.ok())
+                return answer({std::nullopt, managerError(QStringLiteral("renewFailed"),
+                                                          QStringLiteral("The credentials could not be renewed: ") + renewed.error->description)});
+            const Credentials fresh = *renewed.credentials;
+            m_store->write(m_key, fresh.encode(), this, [answer, fresh](bool) { answer({fresh, std::nullopt}); });
+        });
+    });
+}
+
+void CredentialsManager::store(const Credentials &credentials, QObject *context, std::function<void(bool)> done)
+{
+    QPointer<QObject> caller(context);
+    m_store->write(m_key, credentials.encode(), this, [caller, done](bool ok) {
+        if (caller)
+            done(ok);
+    });
+}
+
+void CredentialsManager::clear(QObject *context, std::function<void(bool)> done)
+{
+    QPointer<QObject> caller(context);
+    m_store->remove(m_key, this, [caller, done](bool ok) {
+        if (caller)
+            done(ok);
+    });
+}
