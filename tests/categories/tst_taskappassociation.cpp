@@ -1,10 +1,108 @@
+#include "../chat/ChatFixture.h"
+#include "NotificationSpy.h"
 #include "TestMain.h"
+#include "UuidText.h"
 #include "categories/TaskAppAssociationService.h"
 
 // The name and alias table that turns a tool client's name into an app shortcut.
 class TaskAppAssociationTest : public QObject {
     Q_OBJECT
+
+    std::unique_ptr<ChatFixture> f;
+    AppIconData *gmail = nullptr;
+    AppIconData *teams = nullptr;
+    AppIconData *monday = nullptr;
+    AppIconData *placeholder = nullptr;
+
+    QStringList appNames() const
+    {
+        QStringList names;
+        for (const AppIconData *a : f->task->apps())
+            names << a->name();
+        return names;
+    }
+
 private Q_SLOTS:
+    void init()
+    {
+        f = std::make_unique<ChatFixture>();
+        gmail = f->addApp(QStringLiteral("Gmail"));
+        teams = f->addApp(QStringLiteral("Microsoft Teams"));
+        monday = f->addApp(QStringLiteral("Monday"));
+        placeholder = f->addApp(QStringLiteral("Default"), TaskAppAssociationService::placeholderIconName);
+    }
+    void cleanup() { f.reset(); }
+
+    void namesAndAliasesLink_data()
+    {
+        QTest::addColumn<QString>("client");
+        QTest::addColumn<QString>("app");
+        QTest::newRow("name with blanks") << " Gmail \n" << "Gmail";
+        QTest::newRow("alias") << "Google Mail" << "Gmail";
+        QTest::newRow("teams") << "teams" << "Microsoft Teams";
+        QTest::newRow("msteam") << "MSTeam" << "Microsoft Teams";
+        QTest::newRow("web domain") << "monday.com" << "Monday";
+        QTest::newRow("tool") << " Tool " << "";
+        QTest::newRow("blank") << "   " << "";
+        QTest::newRow("unknown") << "Slack" << "";
+    }
+    void namesAndAliasesLink()
+    {
+        QFETCH(QString, client);
+        QFETCH(QString, app);
+        NotificationSpy spy;
+        TaskAppAssociationService service(f->context);
+        service.associateApp(f->task, client);
+        QCOMPARE(appNames(), app.isEmpty() ? QStringList() : QStringList{app});
+        f->clock.runPending();
+        QCOMPARE(spy.count(QStringLiteral("TaskAppsUpdated")), app.isEmpty() ? 0 : 1);
+    }
+
+    void placeholderGivesWay()
+    {
+        TaskAppAssociationService service(f->context);
+        f->task->setApps({placeholder});
+        service.associateApp(f->task, QStringLiteral("gmail"));
+        QCOMPARE(appNames(), QStringList{"Gmail"});
+
+        // Linking the placeholder itself keeps the others.
+        service.associateApp(f->task, QStringLiteral("Default"));
+        QCOMPARE(appNames(), (QStringList{"Gmail", "Default"}));
+    }
+
+    void sameAppTwiceChangesNothing()
+    {
+        NotificationSpy spy;
+        TaskAppAssociationService service(f->context);
+        service.associateApp(f->task, QStringLiteral("Gmail"));
+        f->clock.runPending();
+        QCOMPARE(spy.count(QStringLiteral("TaskAppsUpdated")), 1);
+        const Notification n = spy.named(QStringLiteral("TaskAppsUpdated")).first();
+        QCOMPARE(n.userInfo.value(QStringLiteral("taskId")).toString(), UuidText::toText(f->task->id()));
+        QCOMPARE(n.userInfo.value(QStringLiteral("appCount")).toInt(), 1);
+        service.associateApp(f->task, QStringLiteral("google mail"));
+        f->clock.runPending();
+        QCOMPARE(spy.count(QStringLiteral("TaskAppsUpdated")), 1);
+        QCOMPARE(appNames(), QStringList{"Gmail"});
+        QVERIFY(!f->context->hasChanges());
+    }
+
+    void laterShortcutWins()
+    {
+        AppIconData *second = f->addApp(QStringLiteral(" GMAIL "));
+        TaskAppAssociationService service(f->context);
+        QCOMPARE(service.clientToAppMapping().value(QStringLiteral("gmail")).data(), second);
+        QCOMPARE(service.clientToAppMapping().value(QStringLiteral("google mail")).data(), second);
+    }
+
+    void tableIsBuiltOnce()
+    {
+        TaskAppAssociationService service(f->context);
+        f->addApp(QStringLiteral("Notion"));
+        service.associateApp(f->task, QStringLiteral("Notion"));
+        QVERIFY(f->task->apps().isEmpty());
+    }
+
     void normalisation_data()
     {
         QTest::addColumn<QString>("name");

@@ -1,0 +1,26 @@
+#pragma once
+#include <QString>
+#include <functional>
+#include <optional>
+
+// Names the MCP client that provides a tool, so a tool call can be shown with its app and the
+// task linked to that app. The tool runtime answers asynchronously: the reply must be delivered
+// on the asking (main) thread, and callers guard against being gone by then.
+//
+// The chat only depends on this function object; the application installs the tool runtime's
+// lookup at start-up (ToolRepository's client of a tool). Until one is installed no client is
+// known, which the chat shows as "the app" and links to nothing.
+class ToolClientLookup {
+public:
+    using Reply = std::function<void(const std::optional<QString> &clientName)>;
+    using Function = std::function<void(const QString &toolName, Reply reply)>;
+
+    static void setShared(Function lookup);
+    static void lookUp(const QString &toolName, Reply reply);
+
+    // The tool part of a tool key (tool name + "-_-" + client name): the text before the first
+    // separator, or the whole key.
+    static QString toolName(const QString &toolKey);
+    // The client name as shown: first character upper-cased, the rest unchanged.
+    static QString displayName(const QString &clientName);
+};
