@@ -106,7 +106,8 @@ QString MessageBubbleViewModel::displayText() const
     if (m_cacheValid && (source.isSharedWith(m_cachedSource) || source == m_cachedSource))
         return m_cachedDisplay;
     m_cachedSource = source;
-    m_cachedDisplay = formatToolResponse(source);
+    // A streaming answer only grows: its finished paragraphs are not formatted again.
+    m_cachedDisplay = m_formatter.format(source);
     m_cacheValid = true;
     return m_cachedDisplay;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "Scheduler.h"
+#include "ToolResponseFormatting.h"
 #include "categories/TaskAppAssociationService.h"
 
 #include <QDateTime>
@@ -85,4 +86,5 @@ private:
     mutable QString m_cachedSource;
     mutable QString m_cachedDisplay;
     mutable bool m_cacheValid = false;
+    mutable StreamingToolResponseFormatter m_formatter;
 };

@@ -64,33 +64,39 @@ Edit wholeMatch(const QRegularExpressionMatch &m, const QString &replacement)
 
 uint hex(QStringView digits) { return digits.toUInt(nullptr, 16); }
 
-QString formatJson(const QString &text)
+// The JSON step: the first brace pair without inner braces (outside code) decides, and every
+// occurrence of that text is fenced when it parses. A decision taken on an earlier part of a text
+// is passed in to format the rest of it alike.
+QString formatJson(const QString &text, ToolResponseJsonDecision &decision)
 {
-    if (!text.contains(QLatin1Char('{')) || !text.contains(QLatin1Char('}')))
-        return text;
-    static const QRegularExpression flatObject(QStringLiteral("\\{[^{}]*\\}"));
-    const CodeRegions code = CodeRegions::find(text);
-    // The first brace pair without inner braces that is not code.
-    QString matched;
-    auto it = flatObject.globalMatch(text);
-    while (it.hasNext()) {
-        const QRegularExpressionMatch m = it.next();
-        if (!code.overlaps(m.capturedStart(0), m.capturedEnd(0))) {
-            matched = m.captured(0);
-            break;
+    if (!decision.decided) {
+        if (!text.contains(QLatin1Char('{')) || !text.contains(QLatin1Char('}')))
+            return text;
+        static const QRegularExpression flatObject(QStringLiteral("\\{[^{}]*\\}"));
+        const CodeRegions code = CodeRegions::find(text);
+        auto it = flatObject.globalMatch(text);
+        while (it.hasNext()) {
+            const QRegularExpressionMatch m = it.next();
+            if (!code.overlaps(m.capturedStart(0), m.capturedEnd(0))) {
+                decision.decided = true;
+                decision.matched = m.captured(0);
+                break;
+            }
+        }
+        if (!decision.decided)
+            return text;
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(decision.matched.toUtf8(), &error);
+        if (error.error == QJsonParseError::NoError && doc.isObject()) {
+            QString pretty = QString::fromUtf8(doc.toJson(QJsonDocument::Indented));
+            while (pretty.endsWith(QLatin1Char('\n')))
+                pretty.chop(1);
+            decision.block = QStringLiteral("\n```json\n") + pretty + QStringLiteral("\n```\n");
         }
     }
-    if (matched.isEmpty())
+    if (decision.block.isEmpty())
         return text;
-    QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(matched.toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject())
-        return text;
-    QString pretty = QString::fromUtf8(doc.toJson(QJsonDocument::Indented));
-    while (pretty.endsWith(QLatin1Char('\n')))
-        pretty.chop(1);
-    const QString block = QStringLiteral("\n```json\n") + pretty + QStringLiteral("\n```\n");
-    return replaceLiteralOutsideCode(text, matched, block);
+    return replaceLiteralOutsideCode(text, decision.matched, decision.block);
 }
 
 bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c.category() == QChar::Mark_NonSpacing; }
@@ -199,9 +205,15 @@ QString unescapeUnicodeSequences(const QString &text)
 
 QString formatToolResponse(const QString &input)
 {
+    ToolResponseJsonDecision decision;
+    return formatToolResponse(input, decision);
+}
+
+QString formatToolResponse(const QString &input, ToolResponseJsonDecision &decision)
+{
     QString s = unescapeUnicodeSequences(input);
     s = replaceLiteralOutsideCode(s, QStringLiteral("\\n"), QStringLiteral("\n"));
-    s = formatJson(s);
+    s = formatJson(s, decision);
 
     // "Label: value" lines. Horizontal white space only, so a label never spans lines; a colon
     // that begins "//" is an address, not a label.
@@ -242,4 +254,78 @@ QString formatToolResponse(const QString &input)
         s = applyEdits(s, edits);
     }
     return trimSpacesAndTabs(s);
+}
+
+namespace {
+
+// A cut at position p (the start of a paragraph) is safe when formatting the parts on either side
+// apart gives the same text as formatting them together: no newline run, heading spacing,
+// trimming, JSON object, link target or code block reaches across it. `from` is the previous safe
+// cut (or 0), so the state before it is clean.
+bool safeCut(const QString &text, qsizetype from, qsizetype p)
+{
+    if (p < 2 || p >= text.size() || text[p - 1] != QLatin1Char('\n') || text[p - 2] != QLatin1Char('\n'))
+        return false;
+    static const QString unsafeFirst = QStringLiteral("\n\r \t#{)\\");
+    if (unsafeFirst.contains(text[p]))
+        return false;
+    // The first line after the cut must not become a heading (it would gain a line break before it).
+    static const QRegularExpression labelAlone(QStringLiteral("^[A-Za-z][A-Za-z \\t]*?:[ \\t]*$"));
+    qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), p);
+    if (lineEnd < 0)
+        return false; // the line may still grow
+    if (labelAlone.match(QStringView(text).mid(p, lineEnd - p)).hasMatch())
+        return false;
+    // No brace or parenthesis left open before the cut (escapes can spell them too).
+    QString part = unescapeUnicodeSequences(text.mid(from, p - from));
+    part.replace(QLatin1String("\\n"), QLatin1String("\n"));
+    for (qsizetype i = part.size() - 1; i >= 0; --i) {
+        const QChar c = part[i];
+        if (c == QLatin1Char('{'))
+            return false;
+        if (c == QLatin1Char('}'))
+            break;
+    }
+    for (qsizetype i = part.size() - 1; i >= 0; --i) {
+        const QChar c = part[i];
+        if (c == QLatin1Char('('))
+            return false;
+        if (c == QLatin1Char(')'))
+            break;
+    }
+    // Not inside a fenced code block.
+    const CodeRegions code = CodeRegions::find(text.mid(from, p - from));
+    return code.isEmpty() || code.regions().last().second < p - from;
+}
+
+}
+
+QString StreamingToolResponseFormatter::format(const QString &text)
+{
+    if (!text.startsWith(m_prefixSource)) {
+        m_prefixSource.clear();
+        m_prefixFormatted.clear();
+        m_decision = {};
+    }
+    const qsizetype from = m_prefixSource.size();
+    // The last safe cut in the new part: everything before it is formatted once and kept.
+    qsizetype cut = -1;
+    int tries = 0;
+    for (qsizetype at = text.lastIndexOf(QLatin1String("\n\n")); at >= from && tries < 8;
+         at = at > 0 ? text.lastIndexOf(QLatin1String("\n\n"), at - 1) : -1, ++tries) {
+        qsizetype p = at + 2;
+        while (p < text.size() && text[p] == QLatin1Char('\n'))
+            ++p;
+        if (p > from && safeCut(text, from, p)) {
+            cut = p;
+            break;
+        }
+    }
+    if (cut > from) {
+        const QString part = text.mid(from, cut - from);
+        m_prefixFormatted += formatToolResponse(part, m_decision);
+        m_prefixSource = text.left(cut);
+    }
+    ToolResponseJsonDecision restDecision = m_decision;
+    return m_prefixFormatted + formatToolResponse(text.mid(m_prefixSource.size()), restDecision);
 }

@@ -6,6 +6,28 @@
 // Pure; code blocks and inline code are never rewritten.
 QString formatToolResponse(const QString &text);
 
+// Which JSON object the formatting fences: the first one found decides for the whole text.
+struct ToolResponseJsonDecision {
+    bool decided = false;
+    QString matched; // the object's text as written
+    QString block;   // its fenced form; empty when it did not parse
+};
+// Formats a text that continues one already formatted with the same decision.
+QString formatToolResponse(const QString &text, ToolResponseJsonDecision &decision);
+
+// Formats a text that grows at its end (a streaming answer) without formatting its finished
+// paragraphs again: the text is cut at paragraph breaks where no rule reaches across, and the
+// parts before the last such cut are kept formatted. The result equals formatToolResponse.
+class StreamingToolResponseFormatter {
+public:
+    QString format(const QString &text);
+
+private:
+    QString m_prefixSource;
+    QString m_prefixFormatted;
+    ToolResponseJsonDecision m_decision;
+};
+
 // "\uXXXX" escapes to characters: a surrogate pair of escapes becomes one character, a lone
 // surrogate half stays as written.
 QString unescapeUnicodeSequences(const QString &text);

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QRandomGenerator>
 
 // The text pipeline of the chat: tool output formatting, Markdown normalisation, plain and
 // rich copies.
@@ -65,6 +66,34 @@ private Q_SLOTS:
         QFETCH(QString, input);
         QFETCH(QString, expected);
         QCOMPARE(formatToolResponse(input), expected);
+    }
+
+    void streamingFormatMatchesWholeFormat()
+    {
+        // A growing text formatted piece by piece reads exactly as the whole text formatted at once.
+        static const QStringList tokens = {
+            "word ", "Status: ok", "Results:", "\n", "\n\n", "\n\n\n", "## Head", "# T", "{\"a\":1}", "{\"b\": [1]}", "{", "}",
+            "(", ")", "[x](https://e.com/a)", "https://site.org/p ", "`code`", "`", "```py\nx = {\n", "```", "\n```\n",
+            R"(\u00e9)", R"(\ud83d\ude00)", R"(\n)", R"(\u007b)", "  ", "\t", "- item", "Note:\tvalue", "http://h/x)", "~~~\n"};
+        QRandomGenerator rng(1234);
+        for (int round = 0; round < 300; ++round) {
+            QString text;
+            const int n = 20 + rng.bounded(80);
+            for (int i = 0; i < n; ++i)
+                text += tokens[rng.bounded(int(tokens.size()))];
+            StreamingToolResponseFormatter formatter;
+            qsizetype at = 0;
+            while (at < text.size()) {
+                at = std::min(text.size(), at + 1 + rng.bounded(12));
+                const QString prefix = text.left(at);
+                const QString expected = formatToolResponse(prefix);
+                const QString got = formatter.format(prefix);
+                if (got != expected) {
+                    qWarning().noquote() << "text:" << prefix;
+                    QCOMPARE(got, expected);
+                }
+            }
+        }
     }
 
     void formatForMarkdown_data()
