@@ -262,30 +262,42 @@ namespace {
 // apart gives the same text as formatting them together: no newline run, heading spacing,
 // trimming, JSON object, link target or code block reaches across it. `from` is the previous safe
 // cut (or 0), so the state before it is clean.
-bool safeCut(const QString &text, qsizetype from, qsizetype p)
+bool safeCut(const QString &text, qsizetype from, qsizetype p, const ToolResponseJsonDecision &decision)
 {
     if (p < 2 || p >= text.size() || text[p - 1] != QLatin1Char('\n') || text[p - 2] != QLatin1Char('\n'))
         return false;
-    static const QString unsafeFirst = QStringLiteral("\n\r \t#{)\\");
+    static const QString unsafeFirst = QStringLiteral("\n\r \t#{)\\`~");
     if (unsafeFirst.contains(text[p]))
         return false;
-    // The first line after the cut must not become a heading (it would gain a line break before it).
-    static const QRegularExpression labelAlone(QStringLiteral("^[A-Za-z][A-Za-z \\t]*?:[ \\t]*$"));
-    qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), p);
-    if (lineEnd < 0)
-        return false; // the line may still grow
-    if (labelAlone.match(QStringView(text).mid(p, lineEnd - p)).hasMatch())
-        return false;
-    // No brace or parenthesis left open before the cut (escapes can spell them too).
-    QString part = unescapeUnicodeSequences(text.mid(from, p - from));
-    part.replace(QLatin1String("\\n"), QLatin1String("\n"));
-    for (qsizetype i = part.size() - 1; i >= 0; --i) {
-        const QChar c = part[i];
+    // The later rules see the text with its escapes decoded and its JSON fenced: both can make new
+    // lines, and so fence lines and headings.
+    auto decoded = [](const QString &raw) {
+        QString out = unescapeUnicodeSequences(raw);
+        out.replace(QLatin1String("\\n"), QLatin1String("\n"));
+        return out;
+    };
+    const QString decodedPart = decoded(text.mid(from, p - from));
+    // No brace left open before the cut, so no JSON object spans it.
+    for (qsizetype i = decodedPart.size() - 1; i >= 0; --i) {
+        const QChar c = decodedPart[i];
         if (c == QLatin1Char('{'))
             return false;
         if (c == QLatin1Char('}'))
             break;
     }
+    ToolResponseJsonDecision after = decision;
+    const QString part = formatJson(decodedPart, after);
+    // The first line after the cut must not become a heading (it would gain a line break before it).
+    static const QRegularExpression labelAlone(QStringLiteral("^[A-Za-z][A-Za-z \\t]*?:[ \\t]*$"));
+    const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), p);
+    if (lineEnd < 0)
+        return false; // the line may still grow
+    QString firstLine = formatJson(decoded(text.mid(p, lineEnd - p)), after);
+    if (firstLine.indexOf(QLatin1Char('\n')) >= 0)
+        firstLine.truncate(firstLine.indexOf(QLatin1Char('\n')));
+    if (labelAlone.match(firstLine).hasMatch())
+        return false;
+    // No parenthesis left open before the cut, so no link target spans it.
     for (qsizetype i = part.size() - 1; i >= 0; --i) {
         const QChar c = part[i];
         if (c == QLatin1Char('('))
@@ -293,9 +305,12 @@ bool safeCut(const QString &text, qsizetype from, qsizetype p)
         if (c == QLatin1Char(')'))
             break;
     }
-    // Not inside a fenced code block.
-    const CodeRegions code = CodeRegions::find(text.mid(from, p - from));
-    return code.isEmpty() || code.regions().last().second < p - from;
+    // No code block before the cut: fence pairing depends on every rule's output, so the kept part
+    // only grows over prose (and inline code, which cannot span a paragraph break).
+    if (part.contains(QLatin1Char('~')))
+        return false;
+    static const QRegularExpression fenceLike(QStringLiteral("(^|\\n)[ \\t]*```"));
+    return !fenceLike.match(part).hasMatch();
 }
 
 }
@@ -316,7 +331,7 @@ QString StreamingToolResponseFormatter::format(const QString &text)
         qsizetype p = at + 2;
         while (p < text.size() && text[p] == QLatin1Char('\n'))
             ++p;
-        if (p > from && safeCut(text, from, p)) {
+        if (p > from && safeCut(text, from, p, m_decision)) {
             cut = p;
             break;
         }

@@ -76,7 +76,7 @@ private Q_SLOTS:
             "(", ")", "[x](https://e.com/a)", "https://site.org/p ", "`code`", "`", "```py\nx = {\n", "```", "\n```\n",
             R"(\u00e9)", R"(\ud83d\ude00)", R"(\n)", R"(\u007b)", "  ", "\t", "- item", "Note:\tvalue", "http://h/x)", "~~~\n"};
         QRandomGenerator rng(1234);
-        for (int round = 0; round < 300; ++round) {
+        for (int round = 0; round < 200; ++round) {
             QString text;
             const int n = 20 + rng.bounded(80);
             for (int i = 0; i < n; ++i)
