@@ -1,5 +1,9 @@
 #include "ToolClientLookup.h"
 
+#include "ToolRepository.h"
+
+#include <QCoreApplication>
+
 namespace {
 ToolClientLookup::Function &shared()
 {
@@ -15,10 +19,14 @@ void ToolClientLookup::setShared(Function lookup)
 
 void ToolClientLookup::lookUp(const QString &toolName, Reply reply)
 {
-    if (shared())
+    if (shared()) {
         shared()(toolName, std::move(reply));
-    else
-        reply(std::nullopt);
+        return;
+    }
+    // The tool runtime answers on its own thread; the reply comes back on the main thread.
+    ToolRepository::shared().clientName(toolName).then(QCoreApplication::instance(), [reply](const std::optional<QString> &client) {
+        reply(client);
+    });
 }
 
 QString ToolClientLookup::toolName(const QString &toolKey)

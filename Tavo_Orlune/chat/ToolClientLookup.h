@@ -7,14 +7,13 @@
 // task linked to that app. The tool runtime answers asynchronously: the reply must be delivered
 // on the asking (main) thread, and callers guard against being gone by then.
 //
-// The chat only depends on this function object; the application installs the tool runtime's
-// lookup at start-up (ToolRepository's client of a tool). Until one is installed no client is
-// known, which the chat shows as "the app" and links to nothing.
+// By default the tool runtime's repository answers; tests install a scripted lookup.
 class ToolClientLookup {
 public:
     using Reply = std::function<void(const std::optional<QString> &clientName)>;
     using Function = std::function<void(const QString &toolName, Reply reply)>;
 
+    // Replaces the tool runtime (an empty function restores it).
     static void setShared(Function lookup);
     static void lookUp(const QString &toolName, Reply reply);
 

@@ -408,6 +408,20 @@ private Q_SLOTS:
         QVERIFY(f->stored().isEmpty());
     }
 
+    void toolRuntimeAnswersByDefault()
+    {
+        // Without a scripted lookup the tool runtime's repository answers, on this thread.
+        ToolClientLookup::setShared({});
+        bool replied = false;
+        std::optional<QString> client = QStringLiteral("unset");
+        ToolClientLookup::lookUp(QStringLiteral("no-such-tool"), [&](const std::optional<QString> &c) {
+            replied = true;
+            client = c;
+        });
+        QTRY_VERIFY(replied);
+        QCOMPARE(client, std::nullopt);
+    }
+
     void lateLookupAfterChatIsGone()
     {
         // The tool runtime answers later; a chat released by then is not touched.
