@@ -1,0 +1,3 @@
+#include "TranscriptCoordinator.h"
+
+TranscriptCoordinator::~TranscriptCoordinator() = default;
