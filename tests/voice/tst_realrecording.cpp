@@ -1,17 +1,11 @@
 #include "AppPaths.h"
-#include "FakeTranscriptCoordinator.h"
 #include "ManagedProcess.h"
-#include "NotificationCenter.h"
 #include "NotificationSpy.h"
 #include "QtAudioCaptureBackend.h"
 #include "SpeechToTextStandin.h"
 #include "TestMain.h"
 #include "VoiceTestHelpers.h"
 #include "voice/AudioManagerService.h"
-#include "voice/TranscriptView.h"
-#include "voice/TranscriptWindowManager.h"
-
-#include <QPlainTextEdit>
 
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -64,17 +58,6 @@ private Q_SLOTS:
         AudioManagerService service(std::make_unique<QtAudioCaptureBackend>(), std::make_unique<GroqService>(standin.endpoint()));
         QSignalSpy levels(&service, &AudioManagerService::audioLevel);
         NotificationSpy notifications;
-        // The coordinator's part, as it will be wired: a flower transcription goes into the
-        // transcript panel.
-        FakeTranscriptCoordinator coordinator;
-        TranscriptWindowManager panel(&coordinator, &service);
-        QObject observer;
-        NotificationCenter::defaultCenter().addObserver(AudioManagerService::kTranscriptionCompleted, &observer, [&](const Notification &n) {
-            if (n.userInfo.value(QStringLiteral("source")).toString() != QLatin1String("FlowerWindow"))
-                return;
-            coordinator.setTranscriptInput(service.transcription().trimmed());
-            panel.show();
-        });
 
         service.startRecording(RecordingSource::flower);
         (void)QTest::qWaitFor([&] { return service.isRecording(); }, 5000);
@@ -85,13 +68,14 @@ private Q_SLOTS:
         }
         const QString recording = service.recordingPath();
 
-        QTest::qWait(300);
+        // The media pipeline takes a moment to start writing, more so on a busy machine.
+        QTest::qWait(1000);
         ManagedProcess speaker;
         speaker.process()->setStandardOutputFile(QProcess::nullDevice());
         speaker.start(m_speaker, {QStringLiteral("-s"), QStringLiteral("150"), QStringLiteral("Create a task to book a flight to Lisbon")});
         QVERIFY(speaker.waitForStarted(5000));
         QVERIFY(QTest::qWaitFor([&] { return !speaker.isRunning(); }, 20000));
-        QTest::qWait(300);
+        QTest::qWait(500);
 
         bool done = false;
         service.stopRecording([&] { done = true; }, QStringLiteral("FlowerWindow"));
@@ -113,8 +97,6 @@ private Q_SLOTS:
 
         QCOMPARE(service.transcription(), QString::fromUtf8(standin.defaultReply.body));
         QCOMPARE(notifications.count(AudioManagerService::kTranscriptionCompleted), 1);
-        QVERIFY(panel.isWindowVisible());
-        QCOMPARE(panel.content()->editor()->toPlainText(), QString::fromUtf8(standin.defaultReply.body).trimmed());
         QVERIFY(!QFileInfo::exists(recording));
         QTRY_VERIFY(VoiceTest::tempFiles().isEmpty());
     }
