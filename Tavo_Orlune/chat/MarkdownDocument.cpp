@@ -1,0 +1,518 @@
+#include "MarkdownDocument.h"
+
+#include "UrlOpener.h"
+#include "theme/Color.h"
+#include "theme/Fonts.h"
+
+#include <QFontDatabase>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextList>
+#include <QTextTable>
+#include <QUrl>
+
+#include <cmark-gfm-core-extensions.h>
+#include <cmark-gfm.h>
+#include <cmark-gfm-extension_api.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace MarkdownDocument {
+
+namespace {
+
+QColor faded(QColor c, double opacity)
+{
+    c.setAlphaF(c.alphaF() * opacity);
+    return c;
+}
+
+bool isType(cmark_node *node, const char *name)
+{
+    const char *t = cmark_node_get_type_string(node);
+    return t && std::strcmp(t, name) == 0;
+}
+
+QString literal(cmark_node *node)
+{
+    const char *s = cmark_node_get_literal(node);
+    return s ? QString::fromUtf8(s) : QString();
+}
+
+struct ParserDeleter {
+    void operator()(cmark_parser *p) const { cmark_parser_free(p); }
+};
+struct NodeDeleter {
+    void operator()(cmark_node *n) const { cmark_node_free(n); }
+};
+
+class Builder {
+public:
+    explicit Builder(QTextDocument *doc) : m_cursor(doc) {}
+
+    void document(cmark_node *root)
+    {
+        m_cursor.setBlockFormat(QTextBlockFormat());
+        m_cursor.setBlockCharFormat(runningFormat());
+        m_fresh = true;
+        blockChildren(root);
+    }
+
+private:
+    struct BlockContext {
+        // Inside a list item the paragraph takes the list item's style.
+        bool inListItem = false;
+        bool inQuote = false;
+        int listDepth = 0;
+        QTextList **listSlot = nullptr; // the list the item's first block joins
+        QTextListFormat listFormat;
+        int writtenNumber = 0;
+        bool itemStarted = false;
+        int taskState = -1; // -1 none, 0 unchecked, 1 checked
+    };
+
+    QTextCharFormat runningFormat() const
+    {
+        QTextCharFormat f;
+        f.setFont(bodyFont(13, QFont::Normal));
+        f.setForeground(textColor(m_ctx.inQuote ? 0.8 : 1.0));
+        if (m_ctx.inQuote)
+            f.setFontItalic(true);
+        return f;
+    }
+
+    // Starts a block: reuses the empty block a cell, a document or a closed table left behind.
+    void startBlock(const QTextBlockFormat &bf, const QTextCharFormat &cf)
+    {
+        if (m_fresh) {
+            m_cursor.setBlockFormat(bf);
+            m_cursor.setBlockCharFormat(cf);
+        } else {
+            m_cursor.insertBlock(bf, cf);
+        }
+        m_fresh = false;
+        m_charFormat = cf;
+    }
+
+    void attachToList(QTextBlockFormat &bf)
+    {
+        if (!m_ctx.inListItem)
+            return;
+        if (m_ctx.taskState >= 0 && !m_ctx.itemStarted)
+            bf.setMarker(m_ctx.taskState ? QTextBlockFormat::MarkerType::Checked
+                                         : QTextBlockFormat::MarkerType::Unchecked);
+        if (m_ctx.itemStarted) // a further paragraph of the same item: indented, no marker
+            bf.setIndent(m_ctx.listDepth);
+    }
+
+    // The item's first block joins the list; the list itself is made at its first item.
+    void joinList()
+    {
+        if (!m_ctx.inListItem || m_ctx.itemStarted)
+            return;
+        if (m_ctx.writtenNumber > 0) {
+            QTextBlockFormat bf = m_cursor.blockFormat();
+            bf.setIndent(m_ctx.listDepth);
+            m_cursor.setBlockFormat(bf);
+            m_cursor.insertText(QStringLiteral("%1. ").arg(m_ctx.writtenNumber), m_charFormat);
+        } else if (*m_ctx.listSlot)
+            (*m_ctx.listSlot)->add(m_cursor.block());
+        else
+            *m_ctx.listSlot = m_cursor.createList(m_ctx.listFormat);
+        m_ctx.itemStarted = true;
+    }
+
+    void blockChildren(cmark_node *node)
+    {
+        for (cmark_node *c = cmark_node_first_child(node); c; c = cmark_node_next(c))
+            block(c);
+    }
+
+    void block(cmark_node *node)
+    {
+        switch (cmark_node_get_type(node)) {
+        case CMARK_NODE_PARAGRAPH: paragraph(node); return;
+        case CMARK_NODE_HEADING: heading(node); return;
+        case CMARK_NODE_CODE_BLOCK: codeBlock(literal(node)); return;
+        case CMARK_NODE_BLOCK_QUOTE: blockQuote(node); return;
+        case CMARK_NODE_LIST: list(node); return;
+        case CMARK_NODE_THEMATIC_BREAK: thematicBreak(); return;
+        case CMARK_NODE_HTML_BLOCK: return; // raw HTML never reaches the document
+        case CMARK_NODE_CUSTOM_BLOCK: blockChildren(node); return;
+        default: break;
+        }
+        if (isType(node, "table"))
+            table(node);
+        else if (cmark_node_first_child(node))
+            blockChildren(node);
+    }
+
+    void paragraph(cmark_node *node)
+    {
+        QTextBlockFormat bf;
+        QTextCharFormat cf = runningFormat();
+        if (m_ctx.inListItem) {
+            bf.setTopMargin(2);
+            bf.setBottomMargin(2);
+            bf.setLineHeight(1, QTextBlockFormat::LineDistanceHeight);
+        } else {
+            bf.setTopMargin(0);
+            bf.setBottomMargin(8);
+            bf.setLineHeight(3, QTextBlockFormat::LineDistanceHeight);
+        }
+        attachToList(bf);
+        startBlock(bf, cf);
+        joinList();
+        inlines(node, cf);
+    }
+
+    void heading(cmark_node *node)
+    {
+        const HeadingStyle s = headingStyle(cmark_node_get_heading_level(node));
+        QTextBlockFormat bf;
+        bf.setTopMargin(s.marginTop);
+        bf.setBottomMargin(s.marginBottom);
+        bf.setHeadingLevel(cmark_node_get_heading_level(node));
+        attachToList(bf);
+        QTextCharFormat cf;
+        cf.setFont(bodyFont(s.pixelSize, s.weight));
+        cf.setForeground(textColor(s.opacity));
+        startBlock(bf, cf);
+        joinList();
+        inlines(node, cf);
+    }
+
+    // A one-cell table gives the code block its own padding on each side, its fill and hairline.
+    void codeBlock(QString code)
+    {
+        if (code.endsWith(QLatin1Char('\n')))
+            code.chop(1);
+        QTextBlockFormat bf;
+        attachToList(bf);
+        startBlock(bf, m_charFormat);
+        joinList();
+
+        QTextTableFormat tf;
+        tf.setBorder(0.5);
+        tf.setBorderBrush(hairlineColor(0.2));
+        tf.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+        tf.setBackground(surfaceColor(0.7));
+        tf.setCellSpacing(0);
+        tf.setCellPadding(0);
+        tf.setTopMargin(8);
+        tf.setBottomMargin(8);
+        tf.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+        tf.setProperty(CodeBlockProperty, true);
+        QTextTable *t = m_cursor.insertTable(1, 1, tf);
+        QTextTableCell cell = t->cellAt(0, 0);
+
+        QTextCursor c = cell.firstCursorPosition();
+        QTextCharFormat cf;
+        cf.setFont(monospaceFont(12, QFont::Normal));
+        cf.setForeground(textColor(0.95));
+        QTextBlockFormat codeBf;
+        codeBf.setNonBreakableLines(true);
+        c.setBlockFormat(codeBf);
+        c.setBlockCharFormat(cf);
+        const QStringList lines = code.split(QLatin1Char('\n'));
+        for (int i = 0; i < lines.size(); ++i) {
+            if (i > 0)
+                c.insertBlock(codeBf, cf);
+            c.insertText(lines[i], cf);
+        }
+        // The cell's format shares its storage with the first block's character format, so it
+        // is set once the content is in.
+        QTextTableCellFormat cellFormat = t->cellAt(0, 0).format().toTableCellFormat();
+        cellFormat.setLeftPadding(12);
+        cellFormat.setRightPadding(12);
+        cellFormat.setTopPadding(8);
+        cellFormat.setBottomPadding(8);
+        cell.setFormat(cellFormat);
+        leaveTable(t);
+    }
+
+    void leaveTable(QTextTable *t)
+    {
+        m_cursor = t->lastCursorPosition();
+        m_cursor.movePosition(QTextCursor::NextBlock);
+        m_cursor.setBlockFormat(QTextBlockFormat());
+        m_fresh = true;
+    }
+
+    // The quote sits in a one-cell table whose left edge is the accent bar.
+    void blockQuote(cmark_node *node)
+    {
+        QTextBlockFormat bf;
+        attachToList(bf);
+        startBlock(bf, m_charFormat);
+        joinList();
+
+        QTextTableFormat tf;
+        tf.setBorder(0);
+        tf.setCellSpacing(0);
+        tf.setCellPadding(0);
+        tf.setTopMargin(8);
+        tf.setBottomMargin(8);
+        tf.setBorderCollapse(true);
+        tf.setProperty(BlockQuoteProperty, true);
+        QTextTable *t = m_cursor.insertTable(1, 1, tf);
+        QTextTableCell cell = t->cellAt(0, 0);
+
+        const QTextCursor outer = m_cursor;
+        const BlockContext saved = m_ctx;
+        m_cursor = cell.firstCursorPosition();
+        m_fresh = true;
+        m_ctx = BlockContext();
+        m_ctx.inQuote = true;
+        blockChildren(node);
+        m_ctx = saved;
+        m_cursor = outer;
+        QTextTableCellFormat cellFormat = t->cellAt(0, 0).format().toTableCellFormat();
+        cellFormat.setLeftBorder(3);
+        cellFormat.setLeftBorderBrush(accentColor(0.3));
+        cellFormat.setLeftBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+        cellFormat.setLeftPadding(9);
+        t->cellAt(0, 0).setFormat(cellFormat);
+        leaveTable(t);
+    }
+
+    void list(cmark_node *node)
+    {
+        QTextListFormat lf;
+        const int depth = m_ctx.listDepth + 1;
+        int start = 1;
+        if (cmark_node_get_list_type(node) == CMARK_ORDERED_LIST) {
+            lf.setStyle(QTextListFormat::ListDecimal);
+            start = cmark_node_get_list_start(node);
+        } else {
+            static const QTextListFormat::Style bullets[] = {
+                QTextListFormat::ListDisc, QTextListFormat::ListCircle, QTextListFormat::ListSquare};
+            lf.setStyle(bullets[(depth - 1) % 3]);
+        }
+        lf.setIndent(depth);
+
+        const BlockContext saved = m_ctx;
+        QTextList *made = nullptr;
+        int number = start;
+        for (cmark_node *item = cmark_node_first_child(node); item;
+             item = cmark_node_next(item), ++number) {
+            m_ctx = saved;
+            m_ctx.inListItem = true;
+            m_ctx.listDepth = depth;
+            m_ctx.itemStarted = false;
+            m_ctx.listSlot = &made;
+            m_ctx.listFormat = lf;
+            // The text list numbers from 1 only, so a list that starts elsewhere writes its numbers.
+            m_ctx.writtenNumber = start != 1 ? number : 0;
+            m_ctx.taskState = isType(item, "tasklist")
+                ? (cmark_gfm_extensions_get_tasklist_item_checked(item) ? 1 : 0)
+                : -1;
+            blockChildren(item);
+            if (!m_ctx.itemStarted) {
+                // An empty item still shows its marker.
+                QTextBlockFormat bf;
+                attachToList(bf);
+                startBlock(bf, runningFormat());
+                joinList();
+            }
+        }
+        m_ctx = saved;
+    }
+
+    void thematicBreak()
+    {
+        QTextBlockFormat bf;
+        bf.setTopMargin(12);
+        bf.setBottomMargin(12);
+        bf.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
+                       QTextLength(QTextLength::PercentageLength, 100));
+        bf.setForeground(hairlineColor(0.3));
+        startBlock(bf, runningFormat());
+    }
+
+    void table(cmark_node *node)
+    {
+        const int columns = cmark_gfm_extensions_get_table_columns(node);
+        int rows = 0;
+        for (cmark_node *r = cmark_node_first_child(node); r; r = cmark_node_next(r))
+            ++rows;
+        if (columns <= 0 || rows <= 0)
+            return;
+        const uint8_t *align = cmark_gfm_extensions_get_table_alignments(node);
+
+        QTextBlockFormat bf;
+        attachToList(bf);
+        startBlock(bf, m_charFormat);
+        joinList();
+
+        QTextTableFormat tf;
+        tf.setBorder(0.5);
+        tf.setBorderBrush(hairlineColor(0.2));
+        tf.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+        tf.setBorderCollapse(true);
+        tf.setBackground(surfaceColor(0.3));
+        tf.setCellSpacing(0);
+        tf.setCellPadding(6);
+        tf.setTopMargin(8);
+        tf.setBottomMargin(8);
+        tf.setHeaderRowCount(1);
+        QTextTable *t = m_cursor.insertTable(rows, columns, tf);
+
+        const QTextCursor outer = m_cursor;
+        const BlockContext saved = m_ctx;
+        m_ctx = BlockContext();
+        m_ctx.inQuote = saved.inQuote;
+        int row = 0;
+        for (cmark_node *r = cmark_node_first_child(node); r; r = cmark_node_next(r), ++row) {
+            const bool header = cmark_gfm_extensions_get_table_row_is_header(r);
+            int col = 0;
+            for (cmark_node *c = cmark_node_first_child(r); c && col < columns;
+                 c = cmark_node_next(c), ++col) {
+                m_cursor = t->cellAt(row, col).firstCursorPosition();
+                QTextBlockFormat cellBf;
+                switch (align ? align[col] : 0) {
+                case 'c': cellBf.setAlignment(Qt::AlignHCenter); break;
+                case 'r': cellBf.setAlignment(Qt::AlignRight); break;
+                default: cellBf.setAlignment(Qt::AlignLeft); break;
+                }
+                QTextCharFormat cf;
+                cf.setFont(bodyFont(12, header ? QFont::DemiBold : QFont::Normal));
+                cf.setForeground(textColor());
+                m_cursor.setBlockFormat(cellBf);
+                m_cursor.setBlockCharFormat(cf);
+                m_fresh = false;
+                m_charFormat = cf;
+                inlines(c, cf);
+            }
+        }
+        m_ctx = saved;
+        m_cursor = outer;
+        leaveTable(t);
+    }
+
+    // Inline content, each run in the format of its enclosing marks.
+    void inlines(cmark_node *node, const QTextCharFormat &format)
+    {
+        for (cmark_node *c = cmark_node_first_child(node); c; c = cmark_node_next(c))
+            inlineNode(c, format);
+    }
+
+    void inlineNode(cmark_node *node, QTextCharFormat format)
+    {
+        switch (cmark_node_get_type(node)) {
+        case CMARK_NODE_TEXT:
+            m_cursor.insertText(literal(node), format);
+            return;
+        case CMARK_NODE_SOFTBREAK:
+            m_cursor.insertText(QStringLiteral(" "), format);
+            return;
+        case CMARK_NODE_LINEBREAK:
+            m_cursor.insertText(QString(QChar::LineSeparator), format);
+            return;
+        case CMARK_NODE_CODE: {
+            QTextCharFormat f = format;
+            f.setFont(monospaceFont(12, QFont::Medium));
+            f.setFontItalic(format.fontItalic());
+            f.setForeground(purpleColor(0.9));
+            f.setBackground(surfaceColor(0.5));
+            m_cursor.insertText(literal(node), f);
+            return;
+        }
+        case CMARK_NODE_HTML_INLINE:
+            return; // raw HTML never reaches the document
+        case CMARK_NODE_EMPH:
+            format.setFontItalic(true);
+            format.setFontWeight(QFont::Normal);
+            format.setForeground(textColor(0.85));
+            break;
+        case CMARK_NODE_STRONG:
+            format.setFontWeight(QFont::DemiBold);
+            format.setForeground(textColor());
+            break;
+        case CMARK_NODE_LINK: {
+            format.setFontWeight(QFont::Medium);
+            format.setForeground(accentColor());
+            const QUrl url(QString::fromUtf8(cmark_node_get_url(node)), QUrl::StrictMode);
+            if (url.isValid() && UrlOpener::isAllowed(url)) {
+                format.setAnchor(true);
+                format.setAnchorHref(url.toString(QUrl::FullyEncoded));
+                format.setToolTip(url.toDisplayString());
+            }
+            break;
+        }
+        case CMARK_NODE_IMAGE:
+            // Images are never fetched: the alternative text stands in for them.
+            break;
+        default:
+            if (isType(node, "strikethrough")) {
+                format.setFontWeight(QFont::Normal);
+                format.setFontStrikeOut(true);
+                format.setForeground(textColor(0.6));
+            }
+            break;
+        }
+        inlines(node, format);
+    }
+
+    QTextCursor m_cursor;
+    QTextCharFormat m_charFormat;
+    BlockContext m_ctx;
+    bool m_fresh = true;
+};
+
+cmark_node *parse(const QByteArray &utf8)
+{
+    cmark_gfm_core_extensions_ensure_registered();
+    std::unique_ptr<cmark_parser, ParserDeleter> parser(
+        cmark_parser_new(CMARK_OPT_DEFAULT | CMARK_OPT_VALIDATE_UTF8));
+    for (const char *name : {"table", "strikethrough", "autolink", "tagfilter", "tasklist"}) {
+        if (cmark_syntax_extension *ext = cmark_find_syntax_extension(name))
+            cmark_parser_attach_syntax_extension(parser.get(), ext);
+    }
+    cmark_parser_feed(parser.get(), utf8.constData(), size_t(utf8.size()));
+    return cmark_parser_finish(parser.get());
+}
+
+} // namespace
+
+HeadingStyle headingStyle(int level)
+{
+    static const HeadingStyle styles[] = {
+        {22, QFont::Bold, 1.0, 20, 12},  {18, QFont::DemiBold, 1.0, 16, 8},
+        {15, QFont::DemiBold, 1.0, 12, 6}, {14, QFont::Medium, 0.9, 10, 4},
+        {13, QFont::Medium, 0.8, 8, 3},  {12, QFont::Medium, 0.7, 6, 2},
+    };
+    return styles[qBound(1, level, 6) - 1];
+}
+
+QColor textColor(double opacity) { return faded(Color::messageText(), opacity); }
+QColor surfaceColor(double opacity) { return faded(Color::bubbleFill(), opacity); }
+QColor hairlineColor(double opacity) { return faded(Color::glassBorder(), opacity); }
+QColor accentColor(double opacity) { return faded(Color::accentBlue(), opacity); }
+QColor purpleColor(double opacity) { return faded(QColor(0xAF, 0x52, 0xDE), opacity); }
+
+QFont bodyFont(int pixelSize, QFont::Weight weight) { return Fonts::system(pixelSize, weight); }
+
+QFont monospaceFont(int pixelSize, QFont::Weight weight)
+{
+    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    f.setStyleHint(QFont::Monospace);
+    f.setPixelSize(pixelSize);
+    f.setWeight(weight);
+    return f;
+}
+
+void build(QTextDocument *document, const QString &markdown)
+{
+    document->clear();
+    document->setDocumentMargin(0);
+    document->setDefaultFont(bodyFont());
+    std::unique_ptr<cmark_node, NodeDeleter> root(parse(markdown.toUtf8()));
+    if (!root)
+        return;
+    Builder(document).document(root.get());
+}
+
+} // namespace MarkdownDocument

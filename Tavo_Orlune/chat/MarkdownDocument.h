@@ -1,0 +1,37 @@
+#pragma once
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+class QTextDocument;
+
+// Turns an answer's Markdown (GitHub-flavoured: tables, strikethrough, autolinks, task lists)
+// into a QTextDocument with the chat's own text and block styles. The document never holds
+// raw HTML from the answer and never refers to an image by address, so showing it fetches
+// nothing; links keep their address only for http, https and mailto.
+namespace MarkdownDocument {
+
+// Replaces the whole content of the document.
+void build(QTextDocument *document, const QString &markdown);
+
+// The styles, exposed so views and tests read the same values the builder writes.
+struct HeadingStyle {
+    int pixelSize;
+    QFont::Weight weight;
+    double opacity;
+    int marginTop;
+    int marginBottom;
+};
+HeadingStyle headingStyle(int level); // level 1..6; others clamp
+QColor textColor(double opacity = 1.0);
+QColor surfaceColor(double opacity = 1.0);
+QColor hairlineColor(double opacity = 1.0);
+QColor accentColor(double opacity = 1.0);
+QColor purpleColor(double opacity = 1.0);
+QFont bodyFont(int pixelSize = 13, QFont::Weight weight = QFont::Normal);
+QFont monospaceFont(int pixelSize, QFont::Weight weight);
+
+// The property set on the table cell that frames a code block, so a view can find it.
+constexpr int CodeBlockProperty = 0x100100;
+constexpr int BlockQuoteProperty = 0x100101;
+}

@@ -1,0 +1,331 @@
+#include "TestMain.h"
+
+#include "UrlOpener.h"
+#include "chat/MarkdownDocument.h"
+#include "chat/StreamingTextView.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextList>
+#include <QTextTable>
+
+namespace {
+
+// One line per non-empty block, in document order: what kind of block it is and its text.
+void describeFrame(QTextFrame *frame, QStringList &out)
+{
+    for (auto it = frame->begin(); !it.atEnd(); ++it) {
+        if (QTextFrame *child = it.currentFrame()) {
+            describeFrame(child, out);
+            continue;
+        }
+        const QTextBlock block = it.currentBlock();
+        const QTextBlockFormat bf = block.blockFormat();
+        QString kind = QStringLiteral("p");
+        auto *table = qobject_cast<QTextTable *>(frame);
+        if (table && table->format().property(MarkdownDocument::CodeBlockProperty).toBool())
+            kind = QStringLiteral("code");
+        else if (table && table->format().property(MarkdownDocument::BlockQuoteProperty).toBool())
+            kind = QStringLiteral("quote");
+        else if (table)
+            kind = QStringLiteral("cell");
+        if (bf.headingLevel() > 0)
+            kind = QStringLiteral("h%1").arg(bf.headingLevel());
+        if (QTextList *list = block.textList()) {
+            kind += list->format().style() == QTextListFormat::ListDecimal ? QStringLiteral("-ol")
+                                                                            : QStringLiteral("-ul");
+            kind += QString::number(list->format().indent());
+        }
+        if (bf.marker() == QTextBlockFormat::MarkerType::Checked)
+            kind += QStringLiteral("[x]");
+        else if (bf.marker() == QTextBlockFormat::MarkerType::Unchecked)
+            kind += QStringLiteral("[ ]");
+        if (bf.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth))
+            kind = QStringLiteral("hr");
+        const QString text = block.text();
+        if (text.isEmpty() && kind == QStringLiteral("p"))
+            continue;
+        out << kind + QLatin1Char(':') + text;
+    }
+}
+
+QStringList describe(const QString &markdown)
+{
+    QTextDocument doc;
+    MarkdownDocument::build(&doc, markdown);
+    QStringList out;
+    describeFrame(doc.rootFrame(), out);
+    return out;
+}
+
+// The character format at the first occurrence of a text in the document.
+QTextCharFormat formatAt(QTextDocument &doc, const QString &text)
+{
+    QTextCursor c = doc.find(text);
+    if (c.isNull())
+        return {};
+    QTextCursor at(&doc);
+    at.setPosition(c.selectionStart() + 1);
+    return at.charFormat();
+}
+
+} // namespace
+
+class TestMarkdownView : public QObject {
+    Q_OBJECT
+private slots:
+    void blocks_data()
+    {
+        QTest::addColumn<QString>("markdown");
+        QTest::addColumn<QStringList>("expected");
+        using L = QStringList;
+        QTest::newRow("headings") << "# One\n## Two\n###### Six\ntext"
+                                  << L{"h1:One", "h2:Two", "h6:Six", "p:text"};
+        QTest::newRow("paragraphs and soft breaks") << "first line\nsame paragraph\n\nsecond"
+                                                    << L{"p:first line same paragraph", "p:second"};
+        QTest::newRow("bullet list") << "- a\n- b\n  - nested\n- c"
+                                     << L{"p-ul1:a", "p-ul1:b", "p-ul2:nested", "p-ul1:c"};
+        QTest::newRow("ordered list") << "1. x\n2. y" << L{"p-ol1:x", "p-ol1:y"};
+        QTest::newRow("ordered list from 3") << "3. x\n4. y" << L{"p:3. x", "p:4. y"};
+        QTest::newRow("task list") << "- [ ] todo\n- [x] done"
+                                   << L{"p-ul1[ ]:todo", "p-ul1[x]:done"};
+        QTest::newRow("fenced code") << "before\n\n```cpp\nint x = 1;\n  return x;\n```\nafter"
+                                     << L{"p:before", "code:int x = 1;", "code:  return x;",
+                                          "p:after"};
+        QTest::newRow("code keeps markdown literal") << "```\n# not a heading\n<b>x</b>\n```"
+                                                     << L{"code:# not a heading", "code:<b>x</b>"};
+        QTest::newRow("table") << "| Name | Qty |\n|:--|--:|\n| apple | 3 |\n| pear | 10 |"
+                               << L{"cell:Name", "cell:Qty", "cell:apple", "cell:3", "cell:pear",
+                                    "cell:10"};
+        QTest::newRow("block quote") << "> quoted *text*\n\nout"
+                                     << L{"quote:quoted text", "p:out"};
+        QTest::newRow("thematic break") << "a\n\n---\n\nb" << L{"p:a", "hr:", "p:b"};
+        QTest::newRow("raw html block dropped")
+            << "<script>alert(1)</script>\n\nsafe" << L{"p:safe"};
+        QTest::newRow("raw inline html dropped")
+            << "hello <b>bold</b> <img src=\"http://x.test/a.png\"> end"
+            << L{"p:hello bold  end"};
+        QTest::newRow("image shows its alt text") << "![a cat](http://x.test/cat.png)"
+                                                  << L{"p:a cat"};
+        QTest::newRow("inline marks") << "**b** *i* `c` ~~s~~" << L{"p:b i c s"};
+        QTest::newRow("empty") << "" << L{};
+    }
+
+    void blocks()
+    {
+        QFETCH(QString, markdown);
+        QFETCH(QStringList, expected);
+        QCOMPARE(describe(markdown), expected);
+    }
+
+    void headingStyles_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("pixelSize");
+        QTest::addColumn<int>("weight");
+        QTest::addColumn<double>("alpha");
+        // The text colour is already at 0.8 in the light appearance.
+        QTest::newRow("h1") << 1 << 22 << int(QFont::Bold) << 0.8;
+        QTest::newRow("h2") << 2 << 18 << int(QFont::DemiBold) << 0.8;
+        QTest::newRow("h3") << 3 << 15 << int(QFont::DemiBold) << 0.8;
+        QTest::newRow("h4") << 4 << 14 << int(QFont::Medium) << 0.72;
+        QTest::newRow("h5") << 5 << 13 << int(QFont::Medium) << 0.64;
+        QTest::newRow("h6") << 6 << 12 << int(QFont::Medium) << 0.56;
+    }
+
+    void headingStyles()
+    {
+        QFETCH(int, level);
+        QFETCH(int, pixelSize);
+        QFETCH(int, weight);
+        QFETCH(double, alpha);
+        QTextDocument doc;
+        MarkdownDocument::build(&doc, QString(level, QLatin1Char('#')) + QStringLiteral(" Title"));
+        const QTextCharFormat f = formatAt(doc, QStringLiteral("Title"));
+        QCOMPARE(f.font().pixelSize(), pixelSize);
+        QCOMPARE(f.font().weight(), weight);
+        QCOMPARE(f.foreground().color().name(), QStringLiteral("#272524"));
+        QVERIFY(qAbs(f.foreground().color().alphaF() - alpha) < 0.01);
+        const MarkdownDocument::HeadingStyle s = MarkdownDocument::headingStyle(level);
+        const QTextBlockFormat bf = doc.find(QStringLiteral("Title")).block().blockFormat();
+        QCOMPARE(int(bf.topMargin()), s.marginTop);
+        QCOMPARE(int(bf.bottomMargin()), s.marginBottom);
+    }
+
+    void inlineStyles()
+    {
+        QTextDocument doc;
+        MarkdownDocument::build(&doc, QStringLiteral(
+            "plain **strong** *emph* `code` ~~gone~~ [site](https://example.com/a?b=1)"));
+        const QTextCharFormat plain = formatAt(doc, QStringLiteral("plain"));
+        QCOMPARE(plain.font().pixelSize(), 13);
+        QCOMPARE(plain.font().weight(), int(QFont::Normal));
+        QCOMPARE(formatAt(doc, QStringLiteral("strong")).font().weight(), int(QFont::DemiBold));
+        const QTextCharFormat emph = formatAt(doc, QStringLiteral("emph"));
+        QVERIFY(emph.font().italic());
+        QVERIFY(qAbs(emph.foreground().color().alphaF() - 0.68) < 0.01);
+        const QTextCharFormat code = formatAt(doc, QStringLiteral("code"));
+        QCOMPARE(code.font().pixelSize(), 12);
+        QCOMPARE(code.font().weight(), int(QFont::Medium));
+        QCOMPARE(code.font().styleHint(), QFont::Monospace);
+        QCOMPARE(code.background().color(), MarkdownDocument::surfaceColor(0.5));
+        const QTextCharFormat gone = formatAt(doc, QStringLiteral("gone"));
+        QVERIFY(gone.font().strikeOut());
+        QVERIFY(qAbs(gone.foreground().color().alphaF() - 0.48) < 0.01);
+        const QTextCharFormat link = formatAt(doc, QStringLiteral("site"));
+        QVERIFY(link.isAnchor());
+        QCOMPARE(link.anchorHref(), QStringLiteral("https://example.com/a?b=1"));
+        QCOMPARE(link.foreground().color(), MarkdownDocument::accentColor());
+        QCOMPARE(link.font().weight(), int(QFont::Medium));
+    }
+
+    void linkSchemes_data()
+    {
+        QTest::addColumn<QString>("markdown");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("href"); // empty: shown as text, not a link
+        QTest::newRow("https") << "[a](https://a.test)" << "a" << "https://a.test";
+        QTest::newRow("http") << "[a](http://a.test/x)" << "a" << "http://a.test/x";
+        QTest::newRow("mailto") << "[m](mailto:me@a.test)" << "m" << "mailto:me@a.test";
+        QTest::newRow("autolink www") << "see www.a.test now" << "www" << "http://www.a.test";
+        QTest::newRow("autolink url") << "go https://b.test/p ok" << "https" << "https://b.test/p";
+        QTest::newRow("javascript") << "[x](javascript:alert(1))" << "x" << "";
+        QTest::newRow("file") << "[f](file:///etc/passwd)" << "f" << "";
+        QTest::newRow("relative") << "[r](docs/readme.md)" << "r" << "";
+        QTest::newRow("data") << "[d](data:text/html,hi)" << "d" << "";
+    }
+
+    void linkSchemes()
+    {
+        QFETCH(QString, markdown);
+        QFETCH(QString, text);
+        QFETCH(QString, href);
+        QTextDocument doc;
+        MarkdownDocument::build(&doc, markdown);
+        const QTextCharFormat f = formatAt(doc, text);
+        QCOMPARE(f.isAnchor(), !href.isEmpty());
+        QCOMPARE(f.anchorHref(), href);
+    }
+
+    void codeBlockFrame()
+    {
+        QTextDocument doc;
+        MarkdownDocument::build(&doc, QStringLiteral("```\nx\n```"));
+        QTextTable *table = nullptr;
+        for (QTextFrame *f : doc.rootFrame()->childFrames())
+            table = qobject_cast<QTextTable *>(f);
+        QVERIFY(table);
+        QVERIFY(table->format().property(MarkdownDocument::CodeBlockProperty).toBool());
+        QCOMPARE(table->format().background().color(), MarkdownDocument::surfaceColor(0.7));
+        QCOMPARE(table->format().border(), 0.5);
+        const QTextTableCellFormat cell = table->cellAt(0, 0).format().toTableCellFormat();
+        QCOMPARE(cell.leftPadding(), 12.0);
+        QCOMPARE(cell.rightPadding(), 12.0);
+        QCOMPARE(cell.topPadding(), 8.0);
+        QCOMPARE(cell.bottomPadding(), 8.0);
+        const QTextCharFormat f = formatAt(doc, QStringLiteral("x"));
+        QCOMPARE(f.font().pixelSize(), 12);
+        QCOMPARE(f.font().styleHint(), QFont::Monospace);
+        QCOMPARE(table->format().topMargin(), 8.0);
+        QCOMPARE(table->format().bottomMargin(), 8.0);
+    }
+
+    void tableHeaderAndAlignment()
+    {
+        QTextDocument doc;
+        MarkdownDocument::build(&doc, QStringLiteral("| L | C | R |\n|:-|:-:|-:|\n| 1 | 2 | 3 |"));
+        QTextTable *table = qobject_cast<QTextTable *>(doc.rootFrame()->childFrames().value(0));
+        QVERIFY(table);
+        QCOMPARE(table->rows(), 2);
+        QCOMPARE(table->columns(), 3);
+        QCOMPARE(table->format().headerRowCount(), 1);
+        QCOMPARE(table->cellAt(0, 0).firstCursorPosition().charFormat().font().weight(),
+                 int(QFont::DemiBold));
+        QCOMPARE(table->cellAt(1, 1).firstCursorPosition().block().blockFormat().alignment()
+                     & Qt::AlignHorizontal_Mask,
+                 Qt::AlignHCenter);
+        QCOMPARE(table->cellAt(1, 2).firstCursorPosition().block().blockFormat().alignment()
+                     & Qt::AlignHorizontal_Mask,
+                 Qt::AlignRight);
+        QCOMPARE(table->cellAt(1, 0).firstCursorPosition().charFormat().font().pixelSize(), 12);
+    }
+
+    void neverFetchesImages()
+    {
+        QTextDocument doc;
+        MarkdownDocument::build(&doc, QStringLiteral(
+            "![x](http://x.test/a.png) <img src=\"https://x.test/b.png\">"));
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                QVERIFY(!it.fragment().charFormat().isImageFormat());
+    }
+
+    void malformedInputIsSafe_data()
+    {
+        QTest::addColumn<QString>("markdown");
+        QTest::newRow("unclosed fence") << "```\ncode";
+        QTest::newRow("ragged table") << "| a | b |\n|---|---|\n| 1 |\n| 1 | 2 | 3 |";
+        QTest::newRow("deep nesting") << QString(200, QLatin1Char('>')) + QStringLiteral(" x");
+        QTest::newRow("deep lists") << QStringLiteral("- a\n  - b\n    - c\n      - d\n        - e");
+        QTest::newRow("list of code") << "- ```\n  x\n  ```\n- > q";
+        QTest::newRow("invalid utf8 replacement") << QString::fromUtf8("a\xef\xbf\xbd b");
+        QTest::newRow("nul") << QString(QChar(0)) + QStringLiteral("x");
+    }
+
+    void malformedInputIsSafe()
+    {
+        QFETCH(QString, markdown);
+        QTextDocument doc;
+        MarkdownDocument::build(&doc, markdown);
+        QVERIFY(doc.blockCount() >= 1);
+    }
+
+    // The view: plain text is literal, Markdown is rendered; streaming changes nothing.
+    void viewPaths()
+    {
+        StreamingTextView plain(QStringLiteral("**bold** # hash <b>x</b>"), false, false);
+        QCOMPARE(plain.toPlainText(), QStringLiteral("**bold** # hash <b>x</b>"));
+        QVERIFY(plain.textInteractionFlags() & Qt::TextSelectableByMouse);
+        QVERIFY(plain.isReadOnly());
+
+        StreamingTextView md(QStringLiteral("**bold** text"), false, true);
+        QCOMPARE(md.toPlainText(), QStringLiteral("bold text"));
+        StreamingTextView streaming(QStringLiteral("**bold** text"), true, true);
+        QCOMPARE(streaming.document()->toHtml(), md.document()->toHtml());
+
+        StreamingTextView empty(QString(), false, true);
+        QCOMPARE(empty.heightForWidth(300), 0);
+        StreamingTextView emptyPlain(QString(), false, false);
+        QCOMPARE(emptyPlain.heightForWidth(300), 0);
+
+        // Height follows the width: narrower means more lines.
+        StreamingTextView longText(QString(40, QLatin1Char('w')).append(QStringLiteral(" word")).repeated(20),
+                                   false, false);
+        QVERIFY(longText.heightForWidth(150) > longText.heightForWidth(600));
+    }
+
+    void linkClicksOpenOnlyAllowedSchemes()
+    {
+        QList<QUrl> opened;
+        UrlOpener::setHandler([&](const QUrl &u) { opened << u; return true; });
+        StreamingTextView view(QStringLiteral("[good](https://ok.test) and [bad](javascript:x)"),
+                               false, true);
+        view.resize(400, 100);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        for (const QString &word : {QStringLiteral("good"), QStringLiteral("bad")}) {
+            QTextCursor c = view.document()->find(word);
+            QTextCursor mid(view.document());
+            mid.setPosition(c.selectionStart() + 1);
+            const QRect r = view.cursorRect(mid);
+            QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, r.center());
+        }
+        UrlOpener::setHandler({});
+        QCOMPARE(opened, QList<QUrl>{QUrl(QStringLiteral("https://ok.test"))});
+    }
+};
+
+TAVO_TEST_MAIN(TestMarkdownView)
+#include "tst_markdown_view.moc"
