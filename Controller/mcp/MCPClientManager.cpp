@@ -20,14 +20,6 @@
 
 namespace {
 
-QString listText(const QStringList &names)
-{
-    QStringList quoted;
-    for (const QString &n : names)
-        quoted << QLatin1Char('"') + n + QLatin1Char('"');
-    return QLatin1Char('[') + quoted.join(QStringLiteral(", ")) + QLatin1Char(']');
-}
-
 QString notFound(const QString &toolName)
 {
     return QStringLiteral("Tool \"%1\" not found").arg(toolName);
@@ -304,7 +296,7 @@ void MCPClientManager::createClient(const QString &name, const McpServerConfigur
         process->setEnvironment(env);
     }
     ChildProcesses::forwardOutput(process, QStringLiteral("[%1]").arg(name), true);
-    Log::line(QStringLiteral("📂 [%1] Starting local MCP server: %2 %3").arg(name, path, listText(config.args)));
+    Log::line(QStringLiteral("📂 [%1] Starting local MCP server: %2 %3").arg(name, path, mcp::quotedList(config.args)));
     ToolRuntime::instance().track(process);
     process->start(path, config.args);
     if (!process->waitForStarted(10000)) {
@@ -444,9 +436,9 @@ void MCPClientManager::handleToolRequestOnRuntime(const QVariantMap &call, std::
             const QString sanitized = parts[1];
             Log::line(QStringLiteral("🔍 [ToolRequest] Parsed tool name: '%1' from sanitized client: '%2'").arg(toolName, sanitized));
             QStringList clientNames = m_clients.keys();
-            Log::line(QStringLiteral("🔍 [ToolRequest] Local clients dictionary has %1 clients: %2").arg(clientNames.size()).arg(listText(clientNames)));
+            Log::line(QStringLiteral("🔍 [ToolRequest] Local clients dictionary has %1 clients: %2").arg(clientNames.size()).arg(mcp::quotedList(clientNames)));
             const QStringList configNames = m_lazyClientConfigs.keys();
-            Log::line(QStringLiteral("🔍 [ToolRequest] Lazy configs dictionary has %1 configs: %2").arg(configNames.size()).arg(listText(configNames)));
+            Log::line(QStringLiteral("🔍 [ToolRequest] Lazy configs dictionary has %1 configs: %2").arg(configNames.size()).arg(mcp::quotedList(configNames)));
             client = findOriginalClientName(sanitized, m_clients);
             if (!client) {
                 // After closeAllClients the tables are empty: read the file again once, so a
@@ -578,7 +570,7 @@ QFuture<QMap<QString, QList<mcp::Tool>>> MCPClientManager::getTools(const QStrin
 {
     using Result = QMap<QString, QList<mcp::Tool>>;
     return runOnToolRuntime<Result>([this, clientNames](McpCallback<Result> done) {
-        Log::line(QStringLiteral("📋 [MCPClientManager] Requesting tools for clients: %1").arg(listText(clientNames)));
+        Log::line(QStringLiteral("📋 [MCPClientManager] Requesting tools for clients: %1").arg(mcp::quotedList(clientNames)));
         auto result = std::make_shared<Result>();
         auto next = std::make_shared<std::function<void(qsizetype)>>();
         QPointer<MCPClientManager> self(this);

@@ -62,4 +62,12 @@ CallToolResult CallToolResult::fromJson(const QJsonObject &object)
     return result;
 }
 
+QString quotedList(const QStringList &names)
+{
+    QStringList quoted;
+    for (const QString &n : names)
+        quoted << QLatin1Char('"') + n + QLatin1Char('"');
+    return QLatin1Char('[') + quoted.join(QStringLiteral(", ")) + QLatin1Char(']');
+}
+
 } // namespace mcp

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace mcp {
@@ -52,6 +53,9 @@ struct ListToolsResult {
     QList<Tool> tools;
     std::optional<QString> nextCursor;
 };
+
+// Names as log lines write a list: ["a", "b"].
+QString quotedList(const QStringList &names);
 
 } // namespace mcp
 

@@ -58,16 +58,6 @@ QFuture<void> ToolRepository::ensureConfigExists()
     return runOnToolRuntime<void>([this](McpCallback<void> done) { done(ensureConfigExistsNow()); });
 }
 
-namespace {
-QString listText(const QStringList &names)
-{
-    QStringList quoted;
-    for (const QString &n : names)
-        quoted << QLatin1Char('"') + n + QLatin1Char('"');
-    return QLatin1Char('[') + quoted.join(QStringLiteral(", ")) + QLatin1Char(']');
-}
-}
-
 void ToolRepository::setupConfigChangeObserver()
 {
     QPointer<ToolRepository> self(this);
@@ -182,7 +172,7 @@ McpResult<void> ToolRepository::updateClientsAfterConfigChangeOnRuntime()
     }
     if (!added.isEmpty()) {
         QStringList names(added.begin(), added.end());
-        Log::line(QStringLiteral("[ToolRepository] New clients detected: %1 - will be initialized on demand").arg(listText(names)));
+        Log::line(QStringLiteral("[ToolRepository] New clients detected: %1 - will be initialized on demand").arg(mcp::quotedList(names)));
         auto reloaded = MCPClientManager::shared().reloadConfigurationOnRuntime();
         if (!reloaded.ok())
             Log::line(QStringLiteral("[ToolRepository] Failed to reload MCPClientManager configuration: %1").arg(reloaded.error().message()));
@@ -203,7 +193,7 @@ void ToolRepository::buildToolClientMap()
                 if (!duplicates.contains(tool.name))
                     duplicates.insert(tool.name, {m_toolClientMap.value(tool.name)});
                 duplicates[tool.name].append(it.key());
-                Log::line(QStringLiteral("⚠️ [ToolRepository] Duplicate tool name '%1' found in clients: %2").arg(tool.name, listText(duplicates[tool.name])));
+                Log::line(QStringLiteral("⚠️ [ToolRepository] Duplicate tool name '%1' found in clients: %2").arg(tool.name, mcp::quotedList(duplicates[tool.name])));
             }
             m_toolClientMap.insert(tool.name, it.key());
             Log::line(QStringLiteral("🔗 [ToolRepository] Mapped tool '%1' -> client '%2'").arg(tool.name, it.key()));
@@ -213,7 +203,7 @@ void ToolRepository::buildToolClientMap()
         return;
     Log::line(QStringLiteral("⚠️ [ToolRepository] Summary of duplicate tools:"));
     for (auto it = duplicates.begin(); it != duplicates.end(); ++it) {
-        Log::line(QStringLiteral("   • '%1' exists in: %2").arg(it.key(), listText(it.value())));
+        Log::line(QStringLiteral("   • '%1' exists in: %2").arg(it.key(), mcp::quotedList(it.value())));
         Log::line(QStringLiteral("   • Final mapping: '%1' -> '%2'").arg(it.key(), m_toolClientMap.value(it.key(), QStringLiteral("unknown"))));
     }
 }
@@ -228,8 +218,8 @@ std::optional<QString> ToolRepository::clientNameNow(const QString &toolName) co
 
 QList<ClientTool> ToolRepository::getClientToolsNow(const QStringList &clientNames) const
 {
-    Log::line(QStringLiteral("📋 [ToolRepository] Requested clients: %1").arg(listText(clientNames)));
-    Log::line(QStringLiteral("📋 [ToolRepository] Available clients: %1").arg(listText(m_toolsByClient.keys())));
+    Log::line(QStringLiteral("📋 [ToolRepository] Requested clients: %1").arg(mcp::quotedList(clientNames)));
+    Log::line(QStringLiteral("📋 [ToolRepository] Available clients: %1").arg(mcp::quotedList(m_toolsByClient.keys())));
     QStringList matched;
     for (auto it = m_toolsByClient.begin(); it != m_toolsByClient.end(); ++it) {
         const bool match = clientNames.contains(it.key());
@@ -237,7 +227,7 @@ QList<ClientTool> ToolRepository::getClientToolsNow(const QStringList &clientNam
         if (match)
             matched << it.key();
     }
-    Log::line(QStringLiteral("📋 [ToolRepository] Matched clients: %1").arg(listText(matched)));
+    Log::line(QStringLiteral("📋 [ToolRepository] Matched clients: %1").arg(mcp::quotedList(matched)));
     QList<ClientTool> out;
     for (const QString &name : matched) {
         for (const mcp::Tool &tool : m_toolsByClient.value(name)) {
@@ -245,7 +235,7 @@ QList<ClientTool> ToolRepository::getClientToolsNow(const QStringList &clientNam
             Log::line(QStringLiteral("📋 [ToolRepository] Tool '%1' -> Client '%2' (preserved)").arg(tool.name, name));
         }
     }
-    Log::line(QStringLiteral("📋 [ToolRepository] Returning %1 client-tools for clients: %2").arg(out.size()).arg(listText(clientNames)));
+    Log::line(QStringLiteral("📋 [ToolRepository] Returning %1 client-tools for clients: %2").arg(out.size()).arg(mcp::quotedList(clientNames)));
     return out;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "MCPError.h"
+#include "McpResult.h"
 #include "NpmProgram.h"
 
 #include <QDir>
@@ -103,6 +104,17 @@ QString failureOf(QFuture<T> future, int timeoutMs = 30000)
         return e.message();
     }
     return {};
+}
+
+// Runs one callback-style step of the runtime's classes and waits for its answer.
+template <typename T>
+McpResult<T> step(const std::function<void(McpCallback<T>)> &op, int timeoutMs = 30000)
+{
+    std::optional<McpResult<T>> result;
+    op([&](McpResult<T> r) { result.emplace(std::move(r)); });
+    if (!QTest::qWaitFor([&] { return result.has_value(); }, timeoutMs))
+        return MCPError(QStringLiteral("test: no answer within %1 ms").arg(timeoutMs));
+    return *result;
 }
 
 } // namespace McpTestSupport

@@ -11,16 +11,6 @@
 using namespace McpTestSupport;
 
 namespace {
-// Runs one callback-style step and waits for its answer on the main thread.
-template <typename T>
-McpResult<T> step(const std::function<void(McpCallback<T>)> &op, int timeoutMs = 20000)
-{
-    std::optional<McpResult<T>> result;
-    op([&](McpResult<T> r) { result.emplace(std::move(r)); });
-    if (!QTest::qWaitFor([&] { return result.has_value(); }, timeoutMs))
-        return MCPError(QStringLiteral("test: no answer"));
-    return *result;
-}
 
 QString textOf(const mcp::CallToolResult &r)
 {

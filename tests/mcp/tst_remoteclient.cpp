@@ -26,15 +26,6 @@ bool logHas(const QString &text)
     return std::any_of(g_log.begin(), g_log.end(), [&](const QString &l) { return l.contains(text); });
 }
 
-template <typename T>
-McpResult<T> step(const std::function<void(McpCallback<T>)> &op, int timeoutMs = 30000)
-{
-    std::optional<McpResult<T>> result;
-    op([&](McpResult<T> r) { result.emplace(std::move(r)); });
-    if (!QTest::qWaitFor([&] { return result.has_value(); }, timeoutMs))
-        return MCPError(QStringLiteral("test: no answer within %1 ms").arg(timeoutMs));
-    return *result;
-}
 }
 
 // The remote client end to end: the real proxy (mcp-remote 0.1.5, installed by the build into

@@ -5,6 +5,7 @@
 #include "NotificationCenter.h"
 #include "TestMain.h"
 #include "ToolRepository.h"
+#include "ToolRuntime.h"
 #include "UuidText.h"
 #include "mcp/MCPConfigManager.h"
 
@@ -89,6 +90,8 @@ private Q_SLOTS:
     void cleanup()
     {
         McpClient::setToolCallTimeoutMs(60000);
+        if (!ToolRuntime::instance().thread()->isRunning())
+            return;
         await(manager().closeAllClients());
         QVERIFY2(noChildLeft(), "a child process was left behind");
     }
@@ -332,6 +335,15 @@ private Q_SLOTS:
         NotificationCenter::defaultCenter().post(QStringLiteral("MCPConfigChanged"));
         QTRY_COMPARE(await(repository().clientName(QStringLiteral("echo"))), std::nullopt);
         QVERIFY(!await(repository().availableClientNames()).contains(QStringLiteral("everything")));
+    }
+    // Last: it ends the runtime's thread, as the application's quit does.
+    void quitStopsEveryServer()
+    {
+        await(manager().getTools({QStringLiteral("everything")}));
+        QVERIFY(!descendants().isEmpty());
+        ToolRuntime::instance().shutdown();
+        QVERIFY(!ToolRuntime::instance().thread()->isRunning());
+        QVERIFY2(noChildLeft(), "a server outlived the quit");
     }
 };
 
