@@ -39,6 +39,16 @@ inline quint16 freePort()
     return server.serverPort();
 }
 
+// Waits until nothing listens on the loopback port (another test run on the same machine
+// may hold it for a while).
+inline bool waitForFreePort(quint16 port, int timeoutMs = 90000)
+{
+    return QTest::qWaitFor([port] {
+        QTcpServer probe;
+        return probe.listen(QHostAddress(QStringLiteral("127.0.0.1")), port);
+    }, timeoutMs);
+}
+
 // The pids of every living descendant of this test process (zombies are not counted).
 inline QList<qint64> descendants()
 {

@@ -214,6 +214,7 @@ private Q_SLOTS:
     {
         if (QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty())
             QSKIP("socat is not installed");
+        QVERIFY(waitForFreePort(4000));
         auto *process = new ManagedProcess;
         process->start(QStringLiteral("socat"), {QStringLiteral("TCP-LISTEN:4000,bind=127.0.0.1,reuseaddr"),
                                                  QStringLiteral("EXEC:%1 %2 stdio").arg(node(), serverEverything())});

@@ -83,6 +83,7 @@ private Q_SLOTS:
         await(manager().closeAllClients());
         writeConfig(standardServers());
         await(manager().reloadConfiguration());
+        QVERIFY(waitForFreePort(MCPClientManager::kLocalPort));
         QTest::qWait(50); // notifications of the previous test are delivered
         m_notes.clear();
     }
