@@ -1,0 +1,127 @@
+// A chat message of a task travels to the assistant stand-in and back into the task's chat
+// and stream status, with the real session channel and the real chat state.
+#include "AssistantStandin.h"
+#include "CoordinatorFixture.h"
+#include "TestMain.h"
+#include "UuidText.h"
+#include "chat/ChatViewModel.h"
+#include "model/ChatMessageData.h"
+#include "model/TaskData.h"
+#include "session/ControlManager.h"
+#include "session/Session.h"
+#include "session/SessionManager.h"
+
+namespace {
+using Chunk = AssistantStandin::Chunk;
+AssistantStandin::Reply answer(const QString &text)
+{
+    return {AssistantStandin::text("[{\"a\":\"ST_OF_TNK_STR pondering ED_OF_TNK_STR ST_OF_MSG_STR " + text + " ED_OF_MSG_STR\"}"),
+            AssistantStandin::text(",{\"done\":1}]"), AssistantStandin::text("END_OF_MESSAGE")};
+}
+
+QStringList texts(TaskData *task)
+{
+    QStringList out;
+    for (ChatMessageData *m : task->chatMessages()) {
+        if (m->messageType() == MessageType::User)
+            out << "user:" + m->userTextMessage().value_or(QString());
+        else if (m->messageType() == MessageType::Ai)
+            out << "ai:" + m->aiFinalReplyText().value_or(QString());
+    }
+    return out;
+}
+}
+
+class TestChatRoad : public QObject {
+    Q_OBJECT
+    std::unique_ptr<AssistantStandin> m_service;
+    std::unique_ptr<CoordinatorFixture> m_f;
+    TaskData *m_task = nullptr;
+
+private Q_SLOTS:
+    void init()
+    {
+        m_service = std::make_unique<AssistantStandin>();
+        m_service->start();
+        qputenv("TAVO_ASSISTANT_SOCKET_URL", m_service->url().toString().toUtf8());
+        m_f = std::make_unique<CoordinatorFixture>();
+        m_f->make();
+        m_task = m_f->vm->createTask("Chat task", "All Tasks", false);
+        QVERIFY(m_task);
+    }
+    void cleanup()
+    {
+        m_f.reset();
+        m_service.reset();
+        qunsetenv("TAVO_ASSISTANT_SOCKET_URL");
+    }
+
+    void answerIsStoredAndCompletes()
+    {
+        m_service->queueReply(answer("Hello there"));
+        m_f->vm->handleChatMessage("Say hello", m_task, "chat", false);
+        QCOMPARE(m_task->streamStatus(), StreamStatus::Streaming);
+        QTRY_COMPARE_WITH_TIMEOUT(m_task->streamStatus(), StreamStatus::Completed, 10000);
+        QTRY_VERIFY(texts(m_task).join('|').contains("Hello there"));
+        QCOMPARE(texts(m_task).first(), QString("user:Say hello"));
+        ChatViewModel *chat = m_f->vm->chatViewModels().value(m_task->id());
+        QVERIFY(chat);
+        QCOMPARE(m_f->analytics.count("user_chat_sent"), 1);
+        QCOMPARE(m_f->analytics.lastProperties("user_chat_sent").value("message_length").toInt(), 9);
+        QCOMPARE(m_f->analytics.lastProperties("user_chat_sent").value("source").toString(), QString("chat"));
+        QVERIFY(m_f->analytics.count("ai_output_streamed") >= 1);
+        QCOMPARE(m_f->analytics.count("stream_ended"), 1);
+        const QString id = UuidText::toText(m_task->id());
+        QCOMPARE(m_f->analytics.lastProperties("stream_ended").value("task_id").toString(), id);
+        // The query went out on the task's own session, named by its id.
+        const QJsonObject user = m_service->json(0, "user").first();
+        QCOMPARE(user.value("session_id").toString(), id);
+        QVERIFY(m_f->vm->controlManager()->sessionManager()->session(id));
+    }
+
+    void errorTextFailsTheTask()
+    {
+        m_service->queueReply({AssistantStandin::text("Error: the model fell over")});
+        m_f->vm->handleChatMessage("Try", m_task, "chat", false);
+        QTRY_COMPARE_WITH_TIMEOUT(m_f->analytics.count("stream_ended"), 1, 10000);
+        QCOMPARE(m_task->streamStatus(), StreamStatus::Failed);
+        QVERIFY(texts(m_task).join('|').contains("the model fell over"));
+    }
+
+    void stoppedAnswerStaysFailed()
+    {
+        m_service->queueReply({AssistantStandin::text("[{\"a\":\"ST_OF_MSG_STR partial"), AssistantStandin::pause()});
+        m_f->vm->handleChatMessage("Long one", m_task, "chat", false);
+        QTRY_VERIFY_WITH_TIMEOUT(m_f->analytics.count("ai_output_streamed") >= 1, 10000);
+        m_f->vm->stopStreaming(m_task);
+        QCOMPARE(m_task->streamStatus(), StreamStatus::Failed);
+        QTRY_COMPARE_WITH_TIMEOUT(m_f->analytics.count("stream_ended"), 1, 10000);
+        QTest::qWait(100);
+        QCOMPARE(m_task->streamStatus(), StreamStatus::Failed);
+        // The session stays for the next message, which completes normally.
+        const QString id = UuidText::toText(m_task->id());
+        QVERIFY(m_f->vm->controlManager()->sessionManager()->session(id));
+        m_service->queueReply(answer("Second try"));
+        m_f->vm->handleChatMessage("Again", m_task, "chat", false);
+        QTRY_COMPARE_WITH_TIMEOUT(m_task->streamStatus(), StreamStatus::Completed, 10000);
+    }
+
+    void firstQueryOfANewTaskRuns()
+    {
+        m_service->queueReply(answer("Done"));
+        m_f->vm->submitQuery("Make a plan", "All Tasks", true);
+        TaskData *task = nullptr;
+        for (TaskData *t : m_f->context()->fetch<TaskData>())
+            if (t->title() == "Make a plan")
+                task = t;
+        QVERIFY(task);
+        QTRY_COMPARE_WITH_TIMEOUT(task->streamStatus(), StreamStatus::Completed, 10000);
+        QCOMPARE(m_f->analytics.count("user_chat_sent"), 0);
+        const QList<QJsonObject> users = m_service->json(m_service->connectionCount() - 1, "user");
+        QVERIFY(!users.isEmpty());
+        QVERIFY(users.last().value("html_output").toBool()); // the mini-app switch
+    }
+};
+
+TAVO_TEST_MAIN(TestChatRoad)
+#include "tst_chatroad.moc"
