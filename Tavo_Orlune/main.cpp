@@ -1,4 +1,12 @@
+#include "McpSessionToolRuntime.h"
+#include "model/DummyData.h"
+#include "model/SharedModelContainer.h"
+#include "shell/AppDelegate.h"
 #include "shell/ApplicationSetup.h"
+#include "shell/MainViewModel.h"
+#include "shell/ProductServices.h"
+#include "shell/SingleInstanceGuard.h"
+#include "shell/TavoOrluneApp.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -7,9 +15,41 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     ApplicationSetup::configure(app);
-    QWidget window;
-    window.setWindowTitle(QGuiApplication::applicationDisplayName());
-    window.resize(480, 320);
-    window.show();
+    SingleInstanceGuard guard;
+    if (!guard.tryBecomePrimary())
+        return 0;
+    // The status-bar item keeps the application running without a window.
+    app.setQuitOnLastWindowClosed(false);
+    ApplicationSetup::quitOnTerminationSignals();
+
+    ModelContainer *container = sharedModelContainer();
+    AppDelegate::Services services;
+    services.container = container;
+    services.seedDummyData = [](ModelContext *context) { seedDummyData(context); };
+    services.refreshPredefinedAppIcons = [](ModelContext *context) { refreshPredefinedAppIcons(context); };
+    McpSessionToolRuntime toolRuntime;
+    ProductWindowFactory windows;
+    ProductStartupServices startup;
+    services.makeMainViewModel = [&] {
+        MainViewModel::Services parts;
+        parts.toolRuntime = &toolRuntime;
+        parts.windows = &windows;
+        parts.startup = &startup;
+        return std::make_unique<MainViewModel>(container, parts);
+    };
+    TavoOrluneApp tavo(services);
+
+    QObject::connect(&guard, &SingleInstanceGuard::reopenRequested, &tavo, [&tavo] {
+        QWidget *visible = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible() && !visible)
+                visible = w;
+        if (tavo.appDelegate()->applicationShouldHandleReopen(visible != nullptr) && visible) {
+            visible->raise();
+            visible->activateWindow();
+        }
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &tavo, [&tavo] { tavo.appDelegate()->applicationWillTerminate(); });
+    tavo.launch();
     return app.exec();
 }

@@ -1,0 +1,169 @@
+#include "SoftwareUpdater.h"
+#include "AppInfo.h"
+#include "Log.h"
+#include "ModalPrompt.h"
+#include "Settings.h"
+#include "UrlOpener.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QVersionNumber>
+
+namespace {
+constexpr qint64 kMaxFeedBytes = 64 * 1024;
+constexpr int kTimeoutMs = 30000;
+}
+
+SoftwareUpdater::SoftwareUpdater(QObject *parent) : QObject(parent), m_network(new QNetworkAccessManager(this)) {}
+
+SoftwareUpdater::~SoftwareUpdater() = default;
+
+void SoftwareUpdater::start()
+{
+    m_started = true;
+}
+
+bool SoftwareUpdater::automaticallyChecksForUpdates() const
+{
+    return Settings::instance().boolValue(automaticChecksKey(), false);
+}
+
+void SoftwareUpdater::setAutomaticallyChecksForUpdates(bool on)
+{
+    Settings::instance().setValue(automaticChecksKey(), on);
+}
+
+QUrl SoftwareUpdater::feedUrl() const
+{
+    return QUrl(AppInfo::instance().configured(QStringLiteral("TavoUpdateFeedURL"), "TAVO_UPDATE_FEED_URL"));
+}
+
+SoftwareUpdater::Result SoftwareUpdater::evaluate(const QByteArray &body, const QString &currentVersion)
+{
+    Result result;
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(body, &parseError);
+    const QString version = doc.object().value(QStringLiteral("version")).toString();
+    const QVersionNumber latest = QVersionNumber::fromString(version);
+    if (parseError.error != QJsonParseError::NoError || !doc.isObject() || latest.isNull()) {
+        result.outcome = Outcome::Failed;
+        result.error = QStringLiteral("The update feed could not be read.");
+        return result;
+    }
+    result.latestVersion = version;
+    const QUrl url(doc.object().value(QStringLiteral("url")).toString());
+    if (url.isValid() && (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http")))
+        result.downloadUrl = url;
+    result.outcome = QVersionNumber::compare(latest, QVersionNumber::fromString(currentVersion)) > 0 ? Outcome::UpdateAvailable
+                                                                                                   : Outcome::UpToDate;
+    return result;
+}
+
+void SoftwareUpdater::check(std::function<void(const Result &)> done)
+{
+    const QUrl url = feedUrl();
+    if (!url.isValid() || (url.scheme() != QLatin1String("https") && url.scheme() != QLatin1String("http"))) {
+        done(Result{});
+        return;
+    }
+    QNetworkRequest request(url);
+    request.setTransferTimeout(kTimeoutMs);
+    QNetworkReply *reply = m_network->get(request);
+    QPointer<SoftwareUpdater> self(this);
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > kMaxFeedBytes)
+            reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [self, reply, done] {
+        reply->deleteLater();
+        if (!self)
+            return;
+        Result result;
+        if (reply->error() != QNetworkReply::NoError) {
+            result.outcome = Outcome::Failed;
+            result.error = reply->errorString();
+        } else {
+            result = evaluate(reply->read(kMaxFeedBytes + 1), AppInfo::instance().version());
+        }
+        done(result);
+    });
+}
+
+void SoftwareUpdater::checkForUpdates()
+{
+    if (m_checking)
+        return;
+    m_checking = true;
+    QPointer<SoftwareUpdater> self(this);
+    check([self](const Result &r) {
+        if (!self)
+            return;
+        self->m_checking = false;
+        self->report(r, true);
+    });
+}
+
+void SoftwareUpdater::checkForUpdatesInBackground()
+{
+    if (m_checking)
+        return;
+    m_checking = true;
+    QPointer<SoftwareUpdater> self(this);
+    check([self](const Result &r) {
+        if (!self)
+            return;
+        self->m_checking = false;
+        self->report(r, false);
+    });
+}
+
+void SoftwareUpdater::report(const Result &result, bool userInitiated)
+{
+    switch (result.outcome) {
+    case Outcome::UpdateAvailable:
+        Log::line(QStringLiteral("ℹ️ [Updater] Version ") + result.latestVersion + QStringLiteral(" is available"));
+        break;
+    case Outcome::UpToDate:
+        Log::line(QStringLiteral("ℹ️ [Updater] Up to date"));
+        break;
+    case Outcome::Failed:
+        Log::line(QStringLiteral("⚠️ [Updater] Update check failed: ") + result.error);
+        break;
+    case Outcome::NotConfigured:
+        Log::line(QStringLiteral("ℹ️ [Updater] No update feed configured"));
+        break;
+    }
+    Q_EMIT checkFinished(result, userInitiated);
+    if (!userInitiated && result.outcome != Outcome::UpdateAvailable)
+        return;
+    PromptRequest prompt;
+    prompt.title = QStringLiteral("Software Update");
+    switch (result.outcome) {
+    case Outcome::UpdateAvailable:
+        prompt.text = QStringLiteral("Tavo Orlune %1 is available. You have %2.").arg(result.latestVersion, AppInfo::instance().version());
+        if (result.downloadUrl.isValid()) {
+            prompt.buttons = {QStringLiteral("Download"), QStringLiteral("Later")};
+            prompt.cancelIndex = 1;
+        }
+        break;
+    case Outcome::UpToDate:
+        prompt.text = QStringLiteral("You're up to date. Tavo Orlune %1 is the newest version.").arg(AppInfo::instance().version());
+        break;
+    case Outcome::Failed:
+        prompt.style = PromptRequest::Style::Warning;
+        prompt.text = QStringLiteral("Checking for updates failed: %1").arg(result.error);
+        break;
+    case Outcome::NotConfigured:
+        prompt.text = QStringLiteral("This build has no update feed to check.");
+        break;
+    }
+    const QUrl download = result.downloadUrl;
+    ModalPrompt::askAsync(prompt, this, [download](int choice) {
+        if (choice == 0 && download.isValid())
+            UrlOpener::open(download);
+    });
+}

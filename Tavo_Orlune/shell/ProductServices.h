@@ -1,0 +1,22 @@
+#pragma once
+#include "CoordinatorStartupServices.h"
+#include "CoordinatorWindows.h"
+
+// The coordinator's window managers as this build has them: the flower and the canvas; the
+// floating panel, the store window and the transcript panel come with their own subsystems.
+class ProductWindowFactory : public CoordinatorWindowFactory {
+public:
+    std::unique_ptr<PanelWindowPort> makePanel(ModelContainer *container) override;
+    std::unique_ptr<FlowerWindowPort> makeFlower(AudioManagerService *audioService) override;
+    std::unique_ptr<CanvasWindowPort> makeCanvas(ModelContainer *container) override;
+    std::unique_ptr<StoreWindowPort> makeStore(ModelContainer *container) override;
+    std::unique_ptr<WindowPort> makeTranscript(MainViewModel *mainViewModel, AudioManagerService *audioService,
+                                               ModelContainer *container) override;
+};
+
+// The tool runtime's start-up: the default MCP server and the tool repository.
+class ProductStartupServices : public CoordinatorStartupServices {
+public:
+    void addPerplexityServerIfNeeded(QObject *context, std::function<void(const QString &error)> done) override;
+    void initializeToolRepository(QObject *context, std::function<void(const QString &error)> done) override;
+};

@@ -1,0 +1,34 @@
+#pragma once
+#include <QWidget>
+
+class BackgroundVisibilityManager;
+class QLabel;
+class QStackedLayout;
+class QVariantAnimation;
+
+// The window that brings a user in: a borderless, transparent, floating window over the whole
+// screen with the nebula behind the screen of the current sign-in step.
+class SignInWindow : public QWidget {
+    Q_OBJECT
+public:
+    enum class Content { None, Intro, Invitation, Onboarding };
+
+    explicit SignInWindow(BackgroundVisibilityManager *bgManager, QWidget *parent = nullptr);
+    ~SignInWindow() override;
+
+    Content content() const { return m_content; }
+    // Puts in the screen of that step (the placeholder text until the step's screen exists).
+    void setContent(Content content);
+    void setNebulaVisible(bool visible);
+    // Frameless over its screen, floating, faded in over 0.3 s.
+    void styleSignInWindow();
+    void hideSignInWindow();
+    QString placeholderText() const;
+
+private:
+    BackgroundVisibilityManager *m_bgManager;
+    QWidget *m_nebula;
+    QLabel *m_placeholder;
+    QVariantAnimation *m_fade = nullptr;
+    Content m_content = Content::None;
+};
