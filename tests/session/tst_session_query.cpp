@@ -185,7 +185,7 @@ private Q_SLOTS:
         }
         QTRY_COMPARE(rec.finished, 1);
         QCOMPARE(rec.events, events);
-        QCOMPARE(m_service->types(0).mid(2), frames);
+        QTRY_COMPARE(m_service->types(0).mid(2), frames); // frames the client sent may still be in flight
         QVERIFY(!session->isBusy());
         const QJsonObject user = m_service->json(0, QStringLiteral("user")).first();
         QCOMPARE(user.value(QStringLiteral("message")).toString(),
