@@ -31,22 +31,22 @@ void RoundedBackground::paint(QPainter &painter, const QRectF &rect) const
     painter.restore();
 }
 
-RoundedBackground CardBackgroundModifier::spec()
+RoundedBackground CardBackgroundModifier::background()
 {
     return {Sizes::cornerRadiusMedium, Color::cardFill(), Color::cardBorder(), 1, 0};
 }
 
-RoundedBackground PanelBackgroundModifier::spec()
+RoundedBackground PanelBackgroundModifier::background()
 {
     return {Sizes::cornerRadiusLarge, Color::panelFill(), Color::glassBorder(), 1.5, 0.5};
 }
 
-RoundedBackground LoginInputFieldBackgroundModifier::spec()
+RoundedBackground LoginInputFieldBackgroundModifier::background()
 {
     return {Sizes::inputCornerRadius, Color::controlFill(), Color::cardBorder(), 1, 0};
 }
 
-RoundedBackground ButtonBackgroundModifier::spec()
+RoundedBackground ButtonBackgroundModifier::background()
 {
     return {Sizes::cornerRadiusMedium, Color::buttonFill(), Color::cardBorder(), 1, 0};
 }

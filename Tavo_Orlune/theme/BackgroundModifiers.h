@@ -20,23 +20,23 @@ struct RoundedBackground {
 };
 
 struct CardBackgroundModifier {
-    static RoundedBackground spec();
-    static void paint(QPainter &painter, const QRectF &rect) { spec().paint(painter, rect); }
+    static RoundedBackground background();
+    static void paint(QPainter &painter, const QRectF &rect) { background().paint(painter, rect); }
 };
 
 struct PanelBackgroundModifier {
-    static RoundedBackground spec();
-    static void paint(QPainter &painter, const QRectF &rect) { spec().paint(painter, rect); }
+    static RoundedBackground background();
+    static void paint(QPainter &painter, const QRectF &rect) { background().paint(painter, rect); }
 };
 
 struct LoginInputFieldBackgroundModifier {
-    static RoundedBackground spec();
-    static void paint(QPainter &painter, const QRectF &rect) { spec().paint(painter, rect); }
+    static RoundedBackground background();
+    static void paint(QPainter &painter, const QRectF &rect) { background().paint(painter, rect); }
 };
 
 struct ButtonBackgroundModifier {
-    static RoundedBackground spec();
-    static void paint(QPainter &painter, const QRectF &rect) { spec().paint(painter, rect); }
+    static RoundedBackground background();
+    static void paint(QPainter &painter, const QRectF &rect) { background().paint(painter, rect); }
 };
 
 // The picture "img_login_bg" fitted into the rectangle under the regular material, clipped to
