@@ -1,6 +1,10 @@
+#include "CrashReporter.h"
 #include "McpSessionToolRuntime.h"
+#include "account/Auth0Manager.h"
+#include "account/AuthenticationManager.h"
 #include "model/DummyData.h"
 #include "model/SharedModelContainer.h"
+#include "shell/AccountSignInState.h"
 #include "shell/AppDelegate.h"
 #include "shell/ApplicationSetup.h"
 #include "shell/MainViewModel.h"
@@ -25,6 +29,9 @@ int main(int argc, char *argv[])
     ModelContainer *container = sharedModelContainer();
     AppDelegate::Services services;
     services.container = container;
+    AccountSignInState signIn(&AuthenticationManager::shared(), &Auth0Manager::shared());
+    services.authManager = &signIn;
+    services.configureCrashReporter = [] { CrashReporter::start(); };
     services.seedDummyData = [](ModelContext *context) { seedDummyData(context); };
     services.refreshPredefinedAppIcons = [](ModelContext *context) { refreshPredefinedAppIcons(context); };
     McpSessionToolRuntime toolRuntime;

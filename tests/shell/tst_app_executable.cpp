@@ -46,6 +46,9 @@ private Q_SLOTS:
         env.insert("TAVO_ANALYTICS_HOST", "http://127.0.0.1:9");
         env.insert("TAVO_ASSISTANT_SOCKET_URL", "ws://127.0.0.1:9/ws");
         env.insert("TAVO_UPDATE_FEED_URL", "http://127.0.0.1:9/feed.json");
+        env.insert("TAVO_IDENTITY_DOMAIN", "http://127.0.0.1:9");
+        env.insert("TAVO_IDENTITY_CLIENT_ID", "client-1");
+        env.insert("TAVO_ACCOUNT_API_URL", "http://127.0.0.1:9");
         QProcess app;
         app.setProcessEnvironment(env);
         app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
