@@ -40,6 +40,7 @@ int main(int argc, char *argv[])
     services.makeMainViewModel = [&] {
         MainViewModel::Services parts;
         parts.toolRuntime = &toolRuntime;
+        parts.tokenProvider = &Auth0Manager::shared();
         parts.windows = &windows;
         parts.startup = &startup;
         return std::make_unique<MainViewModel>(container, parts);

@@ -1,5 +1,5 @@
 #pragma once
-#include "AccessTokenProvider.h"
+#include "session/AccessTokenProvider.h"
 #include "Credentials.h"
 
 #include <QObject>

@@ -1,5 +1,5 @@
 #include "ProfileService.h"
-#include "AccessTokenProvider.h"
+#include "session/AccessTokenProvider.h"
 #include "AccountHttp.h"
 #include "Auth0Manager.h"
 #include "Log.h"

@@ -3,7 +3,7 @@
 #include "Log.h"
 #include "NotificationCenter.h"
 #include "TestMain.h"
-#include "account/AccessTokenProvider.h"
+#include "session/AccessTokenProvider.h"
 #include "account/ProfileService.h"
 #include "account/ProfileViewModel.h"
 

@@ -22,7 +22,7 @@ namespace {
 class CountingTokenProvider : public AccessTokenProvider {
 public:
     int calls = 0;
-    void getValidAccessToken(QObject *context, std::function<void(const std::optional<QString> &)> done) override
+    void getValidAccessToken(QObject *context, Callback done) override
     {
         const QString token = QStringLiteral("tok-%1").arg(++calls);
         QTimer::singleShot(0, context, [done, token] { done(token); });
