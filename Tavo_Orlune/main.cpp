@@ -45,6 +45,10 @@ int main(int argc, char *argv[])
         parts.startup = &startup;
         return std::make_unique<MainViewModel>(container, parts);
     };
+    // The delegate's own transcript panel, beside the coordinator's.
+    services.makeTranscriptManager = [&windows, container](MainViewModel *mainViewModel) {
+        return windows.makeTranscript(mainViewModel, mainViewModel->audioService(), container);
+    };
     TavoOrluneApp tavo(services);
 
     QObject::connect(&guard, &SingleInstanceGuard::reopenRequested, &tavo, [&tavo] {

@@ -43,7 +43,7 @@ struct MainViewModel::QueryState {
 };
 
 MainViewModel::MainViewModel(ModelContainer *container, const Services &services, QObject *parent)
-    : QObject(parent)
+    : TranscriptCoordinator(parent)
     , m_container(container)
     , m_windows(services.windows)
     , m_startup(services.startup)

@@ -3,6 +3,7 @@
 #include "NotificationCenter.h"
 #include "PersistentModel.h"
 #include "session/QueryCallbacks.h"
+#include "voice/TranscriptCoordinator.h"
 
 #include <QHash>
 #include <QList>
@@ -29,11 +30,9 @@ class TaskData;
 // monitor, the session facade and one chat state per open task chat, and is the road from
 // every screen's request to the window or session that serves it. One instance, made at
 // launch and kept for the life of the process; everything runs on the main thread.
-class MainViewModel : public QObject {
+class MainViewModel : public TranscriptCoordinator {
     Q_OBJECT
     Q_PROPERTY(bool isCanvasVisible READ isCanvasVisible NOTIFY isCanvasVisibleChanged)
-    Q_PROPERTY(bool isInitializing READ isInitializing NOTIFY isInitializingChanged)
-    Q_PROPERTY(QString transcriptInput READ transcriptInput WRITE setTranscriptInput NOTIFY transcriptInputChanged)
 public:
     // What the coordinator is built with besides the model container.
     struct Services {
@@ -50,9 +49,9 @@ public:
 
     // State the screens read.
     bool isCanvasVisible() const { return m_isCanvasVisible; }
-    bool isInitializing() const { return m_isInitializing; }
-    QString transcriptInput() const { return m_transcriptInput; }
-    void setTranscriptInput(const QString &text);
+    bool isInitializing() const override { return m_isInitializing; }
+    QString transcriptInput() const override { return m_transcriptInput; }
+    void setTranscriptInput(const QString &text) override;
     const QHash<QUuid, ChatViewModel *> &chatViewModels() const { return m_chatViewModels; }
 
     ModelContainer *modelContainer() const { return m_container; }
@@ -81,7 +80,7 @@ public:
     // Task creation.
     TaskData *createTask(const QString &text, const QString &categoryTitle, bool miniAppEnabled);
     void submitQuery(const QString &query, const QString &categoryTitle, bool miniAppEnabled);
-    void submitTranscript(const QString &categoryTitle, std::function<void(const QString &)> onClose);
+    void submitTranscript(const QString &categoryTitle, std::function<void(const QString &)> onClose) override;
 
     // Window and hot-key routing; caller is the "source" of each usage event.
     void togglePanel(const QString &caller);
@@ -113,8 +112,6 @@ public:
 
 Q_SIGNALS:
     void isCanvasVisibleChanged(bool visible);
-    void isInitializingChanged(bool initializing);
-    void transcriptInputChanged(const QString &text);
     void chatViewModelsChanged();
 
 private:

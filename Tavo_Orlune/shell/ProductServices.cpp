@@ -4,6 +4,8 @@
 #include "mcp/MCPConfigManager.h"
 #include "MCPError.h"
 #include "ToolRepository.h"
+#include "voice/TranscriptView.h"
+#include "voice/TranscriptWindowManager.h"
 #include "windows/AudioManagerServiceRecorder.h"
 #include "windows/FlowerWindowManager.h"
 #include "windows/NSCanvasWindowManager.h"
@@ -51,6 +53,13 @@ public:
     }
 };
 
+class TranscriptPort : public ManagerPort<WindowPort, TranscriptWindowManager> {
+public:
+    using ManagerPort::ManagerPort;
+    // The manager knows whether its panel is on screen, also during the fades.
+    bool isWindowVisible() const override { return m_manager->isWindowVisible(); }
+};
+
 void finish(QFuture<void> future, QObject *context, std::function<void(const QString &)> done)
 {
     future.then(context, [done] { done(QString()); })
@@ -86,9 +95,10 @@ std::unique_ptr<StoreWindowPort> ProductWindowFactory::makeStore(ModelContainer 
     return nullptr;
 }
 
-std::unique_ptr<WindowPort> ProductWindowFactory::makeTranscript(MainViewModel *, AudioManagerService *, ModelContainer *)
+std::unique_ptr<WindowPort> ProductWindowFactory::makeTranscript(MainViewModel *mainViewModel, AudioManagerService *audioService,
+                                                                 ModelContainer *)
 {
-    return nullptr;
+    return std::make_unique<TranscriptPort>(new TranscriptWindowManager(mainViewModel, audioService));
 }
 
 void ProductStartupServices::addPerplexityServerIfNeeded(QObject *context, std::function<void(const QString &)> done)

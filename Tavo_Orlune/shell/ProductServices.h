@@ -2,8 +2,8 @@
 #include "CoordinatorStartupServices.h"
 #include "CoordinatorWindows.h"
 
-// The coordinator's window managers as this build has them: the flower and the canvas; the
-// floating panel, the store window and the transcript panel come with their own subsystems.
+// The coordinator's window managers as this build has them: the flower, the canvas and the
+// transcript panel; the floating panel and the store window come with their own subsystems.
 class ProductWindowFactory : public CoordinatorWindowFactory {
 public:
     std::unique_ptr<PanelWindowPort> makePanel(ModelContainer *container) override;

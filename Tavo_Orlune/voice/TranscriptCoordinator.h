@@ -8,6 +8,8 @@
 // (or an adapter over it does); all of it lives on the main thread.
 class TranscriptCoordinator : public QObject {
     Q_OBJECT
+    Q_PROPERTY(QString transcriptInput READ transcriptInput WRITE setTranscriptInput NOTIFY transcriptInputChanged)
+    Q_PROPERTY(bool isInitializing READ isInitializing NOTIFY isInitializingChanged)
 public:
     using QObject::QObject;
     ~TranscriptCoordinator() override;
