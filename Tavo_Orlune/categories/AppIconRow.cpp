@@ -1,0 +1,183 @@
+#include "AppIconRow.h"
+
+#include "AppIconView.h"
+#include "theme/ScaleEffect.h"
+#include "SpringEasing.h"
+#include "TaskCardBehaviours.h"
+
+#include <QVariantAnimation>
+
+namespace {
+const QString kTransition = QStringLiteral("transition");
+constexpr qreal kHiddenScale = 0.00001;
+}
+
+AppIconRow::AppIconRow(Sizing sizing, int standardSpacing, QWidget *parent)
+    : QWidget(parent)
+    , m_sizing(sizing)
+    , m_standardSpacing(standardSpacing)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void AppIconRow::setApps(const QList<AppIconData *> &apps)
+{
+    bool same = apps.size() == m_apps.size();
+    for (qsizetype i = 0; same && i < apps.size(); ++i)
+        same = apps[i] == m_apps[i];
+    if (same)
+        return;
+    const int n = int(apps.size());
+    const int main = TaskCardBehaviours::mainIconIndex(n);
+    const bool wasEmpty = m_icons.isEmpty();
+    QList<AppIconView *> icons;
+    for (int i = 0; i < n; ++i) {
+        AppIconView *icon = i < m_icons.size() ? m_icons[i] : nullptr;
+        if (icon && icon->app() == apps[i]) {
+            icons.append(icon);
+            continue;
+        }
+        if (icon)
+            icon->deleteLater();
+        icon = new AppIconView(apps[i], i == main, std::nullopt, this);
+        icons.append(icon);
+        if (!wasEmpty || isVisible())
+            animateIn(icon);
+    }
+    for (qsizetype i = n; i < m_icons.size(); ++i)
+        m_icons[i]->deleteLater();
+    m_icons = icons;
+    m_apps.clear();
+    for (AppIconData *a : apps)
+        m_apps.append(a);
+    for (int i = 0; i < n; ++i)
+        m_icons[i]->setIsMain(i == main);
+    layoutIcons();
+    restack();
+    for (AppIconView *icon : std::as_const(m_icons))
+        icon->show();
+    updateGeometry();
+}
+
+QList<AppIconData *> AppIconRow::apps() const
+{
+    QList<AppIconData *> out;
+    for (const QPointer<AppIconData> &a : m_apps)
+        out.append(a.data());
+    return out;
+}
+
+QList<AppIconView *> AppIconRow::icons() const
+{
+    return m_icons;
+}
+
+int AppIconRow::mainIndex() const
+{
+    return TaskCardBehaviours::mainIconIndex(int(m_icons.size()));
+}
+
+int AppIconRow::spacing() const
+{
+    return m_sizing == Sizing::ByCount ? TaskCardBehaviours::iconMetrics(int(m_icons.size())).spacing : m_standardSpacing;
+}
+
+std::optional<int> AppIconRow::edge() const
+{
+    if (m_sizing != Sizing::ByCount)
+        return std::nullopt;
+    return TaskCardBehaviours::iconMetrics(int(m_icons.size())).edge;
+}
+
+QList<QRect> AppIconRow::iconFrames() const
+{
+    QList<QSize> sizes;
+    int total = 0;
+    const std::optional<int> e = edge();
+    for (const AppIconView *icon : m_icons) {
+        const QSize s = e ? QSize(*e, *e) : icon->iconSize();
+        sizes.append(s);
+        total += s.width();
+    }
+    if (!sizes.isEmpty())
+        total += spacing() * int(sizes.size() - 1);
+    QList<QRect> frames;
+    int x = (width() - total) / 2;
+    for (const QSize &s : sizes) {
+        frames.append(QRect(QPoint(x, (height() - s.height()) / 2), s));
+        x += s.width() + spacing();
+    }
+    return frames;
+}
+
+QList<AppIconView *> AppIconRow::stackingOrder() const
+{
+    QList<AppIconView *> order;
+    for (QObject *child : children())
+        if (auto *icon = qobject_cast<AppIconView *>(child); icon && m_icons.contains(icon))
+            order.append(icon);
+    return order;
+}
+
+QSize AppIconRow::sizeHint() const
+{
+    int w = 0, h = 0;
+    const std::optional<int> e = edge();
+    for (const AppIconView *icon : m_icons) {
+        const QSize s = e ? QSize(*e, *e) : icon->iconSize();
+        w += s.width();
+        h = std::max(h, s.height());
+    }
+    if (!m_icons.isEmpty())
+        w += spacing() * int(m_icons.size() - 1);
+    return QSize(std::max(w, 0), h);
+}
+
+void AppIconRow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutIcons();
+}
+
+void AppIconRow::layoutIcons()
+{
+    const std::optional<int> e = edge();
+    const QList<QRect> frames = iconFrames();
+    for (qsizetype i = 0; i < m_icons.size(); ++i) {
+        m_icons[i]->setCustomSize(e ? std::optional<QSize>(QSize(*e, *e)) : std::nullopt);
+        m_icons[i]->setIconGeometry(frames[i]);
+    }
+}
+
+void AppIconRow::restack()
+{
+    // Later icons first, so earlier ones lie over them; the main icon last, on top.
+    const int main = mainIndex();
+    for (int i = int(m_icons.size()) - 1; i >= 0; --i)
+        if (i != main)
+            m_icons[i]->raise();
+    if (main >= 0 && main < m_icons.size())
+        m_icons[main]->raise();
+}
+
+void AppIconRow::animateIn(AppIconView *icon)
+{
+    ScaleEffect *effect = ScaleEffect::of(icon);
+    effect->setScale(kTransition, kHiddenScale);
+    effect->setOpacity(kTransition, 0);
+    auto *animation = new QVariantAnimation(icon);
+    animation->setStartValue(0.0);
+    animation->setEndValue(1.0);
+    Spring{0.5, 0.8}.apply(animation);
+    connect(animation, &QVariantAnimation::valueChanged, icon, [effect](const QVariant &v) {
+        const qreal t = v.toReal();
+        effect->setScale(kTransition, std::max(kHiddenScale, t));
+        effect->setOpacity(kTransition, std::clamp(t, 0.0, 1.0));
+    });
+    connect(animation, &QVariantAnimation::finished, icon, [effect] {
+        effect->setScale(kTransition, 1.0);
+        effect->setOpacity(kTransition, 1.0);
+    });
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
