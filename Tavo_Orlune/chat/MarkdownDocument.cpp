@@ -54,11 +54,45 @@ public:
 
     void document(cmark_node *root)
     {
+        begin();
+        blockChildren(root);
+    }
+
+    void begin()
+    {
         m_cursor.setBlockFormat(QTextBlockFormat());
         m_cursor.setBlockCharFormat(runningFormat());
         m_fresh = true;
-        blockChildren(root);
     }
+
+    // Between two top-level blocks everything the next block depends on is this: where the
+    // cursor is, whether its block is still unused, and the running character format.
+    struct Boundary {
+        int position = 0;
+        bool fresh = true;
+        QTextCharFormat charFormat;
+        QTextBlockFormat blockFormat;       // of the cursor's block, as it stands here
+        QTextCharFormat blockCharFormat;
+    };
+
+    Boundary boundary() const
+    {
+        return {m_cursor.position(), m_fresh, m_charFormat, m_cursor.blockFormat(), m_cursor.blockCharFormat()};
+    }
+
+    // Carries on from a boundary taken earlier on the same document, whose content after it has
+    // been removed.
+    void resume(const Boundary &b)
+    {
+        m_cursor.setPosition(b.position);
+        m_cursor.setBlockFormat(b.blockFormat);
+        m_cursor.setBlockCharFormat(b.blockCharFormat);
+        m_fresh = b.fresh;
+        m_charFormat = b.charFormat;
+        m_ctx = BlockContext();
+    }
+
+    void topLevelBlock(cmark_node *node) { block(node); }
 
 private:
     struct BlockContext {
@@ -475,7 +509,129 @@ cmark_node *parse(const QByteArray &utf8)
     return cmark_parser_finish(parser.get());
 }
 
+// Everything of a block's syntax tree that the builder reads, so two blocks with the same print
+// build the same document content.
+void fingerprint(cmark_node *node, QByteArray &out)
+{
+    const auto num = [&out](qint64 v) { out += QByteArray::number(v); out += ','; };
+    const auto text = [&out](const char *s) {
+        const qsizetype n = s ? qsizetype(std::strlen(s)) : -1;
+        out += QByteArray::number(n);
+        out += ':';
+        if (s)
+            out.append(s, n);
+    };
+    out += '(';
+    num(cmark_node_get_type(node));
+    text(cmark_node_get_type_string(node));
+    switch (cmark_node_get_type(node)) {
+    case CMARK_NODE_TEXT:
+    case CMARK_NODE_CODE:
+    case CMARK_NODE_CODE_BLOCK:
+    case CMARK_NODE_HTML_BLOCK:
+    case CMARK_NODE_HTML_INLINE:
+        text(cmark_node_get_literal(node));
+        break;
+    case CMARK_NODE_HEADING:
+        num(cmark_node_get_heading_level(node));
+        break;
+    case CMARK_NODE_LIST:
+        num(cmark_node_get_list_type(node));
+        num(cmark_node_get_list_start(node));
+        break;
+    case CMARK_NODE_LINK:
+    case CMARK_NODE_IMAGE:
+        text(cmark_node_get_url(node));
+        break;
+    default:
+        if (isType(node, "tasklist")) {
+            num(cmark_gfm_extensions_get_tasklist_item_checked(node) ? 1 : 0);
+        } else if (isType(node, "table")) {
+            const int columns = int(cmark_gfm_extensions_get_table_columns(node));
+            num(columns);
+            if (const uint8_t *align = cmark_gfm_extensions_get_table_alignments(node))
+                out.append(reinterpret_cast<const char *>(align), columns);
+        } else if (isType(node, "table_row")) {
+            num(cmark_gfm_extensions_get_table_row_is_header(node) ? 1 : 0);
+        } else {
+            text(cmark_node_get_literal(node));
+        }
+        break;
+    }
+    for (cmark_node *c = cmark_node_first_child(node); c; c = cmark_node_next(c))
+        fingerprint(c, out);
+    out += ')';
+}
+
 } // namespace
+
+struct IncrementalBuilder::State {
+    QTextDocument *document = nullptr;
+    std::vector<QByteArray> keys;               // one per top-level block
+    std::vector<Builder::Boundary> boundaries;  // before each block, and at the end
+};
+
+IncrementalBuilder::IncrementalBuilder() : m_state(std::make_unique<State>()) {}
+IncrementalBuilder::~IncrementalBuilder() = default;
+
+void IncrementalBuilder::reset()
+{
+    m_state = std::make_unique<State>();
+}
+
+int IncrementalBuilder::build(QTextDocument *document, const QString &markdown)
+{
+    State &st = *m_state;
+    std::unique_ptr<cmark_node, NodeDeleter> root(parse(markdown.toUtf8()));
+    std::vector<cmark_node *> blocks;
+    std::vector<QByteArray> keys;
+    if (root) {
+        for (cmark_node *c = cmark_node_first_child(root.get()); c; c = cmark_node_next(c)) {
+            blocks.push_back(c);
+            QByteArray key;
+            fingerprint(c, key);
+            keys.push_back(std::move(key));
+        }
+    }
+    // The blocks that print the same as last time stay as they were built.
+    size_t same = 0;
+    if (st.document == document && st.boundaries.size() == st.keys.size() + 1) {
+        while (same < keys.size() && same < st.keys.size() && keys[same] == st.keys[same])
+            ++same;
+        if (same == keys.size() && same == st.keys.size())
+            return int(keys.size());
+    } else {
+        st = State();
+    }
+
+    document->setUndoRedoEnabled(false);
+    Builder builder(document);
+    if (same == 0) {
+        document->clear();
+        document->setDocumentMargin(0);
+        document->setDefaultFont(bodyFont());
+        st.document = document;
+        st.keys.clear();
+        st.boundaries.clear();
+        builder.begin();
+        st.boundaries.push_back(builder.boundary());
+    } else {
+        const Builder::Boundary from = st.boundaries[same];
+        QTextCursor cut(document);
+        cut.setPosition(from.position);
+        cut.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        cut.removeSelectedText();
+        builder.resume(from);
+        st.keys.resize(same);
+        st.boundaries.resize(same + 1);
+    }
+    for (size_t i = same; i < blocks.size(); ++i) {
+        builder.topLevelBlock(blocks[i]);
+        st.keys.push_back(std::move(keys[i]));
+        st.boundaries.push_back(builder.boundary());
+    }
+    return int(keys.size() - same);
+}
 
 HeadingStyle headingStyle(int level)
 {

@@ -2,6 +2,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <memory>
 
 class QTextDocument;
 
@@ -13,6 +14,23 @@ namespace MarkdownDocument {
 
 // Replaces the whole content of the document.
 void build(QTextDocument *document, const QString &markdown);
+
+// Builds into one document again and again (a streamed answer that grows): the text is parsed
+// whole each time, and the top-level blocks that read the same as in the last build are kept;
+// the document is rebuilt from the first block that differs. The result equals build().
+class IncrementalBuilder {
+public:
+    IncrementalBuilder();
+    ~IncrementalBuilder();
+    // Returns how many top-level blocks were (re)built.
+    int build(QTextDocument *document, const QString &markdown);
+    // Forgets the last build (the document was changed by other means).
+    void reset();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 // The styles, exposed so views and tests read the same values the builder writes.
 struct HeadingStyle {

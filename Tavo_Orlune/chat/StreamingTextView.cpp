@@ -79,11 +79,16 @@ void StreamingTextView::buildPlain(QTextDocument *document, const QString &text)
 void StreamingTextView::rebuild()
 {
     m_built = true;
-    if (m_isMarkdown)
-        MarkdownDocument::build(document(), m_finalText);
-    else
+    m_hfwWidth = -1;
+    if (m_isMarkdown) {
+        m_markdown.build(document(), m_finalText);
+    } else {
+        m_markdown.reset();
         buildPlain(document(), m_finalText);
-    document()->setTextWidth(viewport()->width() > 0 ? viewport()->width() : -1);
+    }
+    const qreal width = viewport()->width() > 0 ? viewport()->width() : -1;
+    if (document()->textWidth() != width)
+        document()->setTextWidth(width);
     updateGeometry();
 }
 
@@ -92,10 +97,16 @@ int StreamingTextView::heightForWidth(int width) const
     if (m_finalText.isEmpty())
         return 0;
     QTextDocument *doc = document();
+    if (qreal(width) == doc->textWidth())
+        return qCeil(doc->size().height());
+    if (width == m_hfwWidth)
+        return m_hfwHeight;
     const qreal saved = doc->textWidth();
     doc->setTextWidth(width);
     const int h = qCeil(doc->size().height());
     doc->setTextWidth(saved);
+    m_hfwWidth = width;
+    m_hfwHeight = h;
     return h;
 }
 
@@ -113,7 +124,8 @@ QSize StreamingTextView::minimumSizeHint() const
 void StreamingTextView::resizeEvent(QResizeEvent *event)
 {
     QTextBrowser::resizeEvent(event);
-    document()->setTextWidth(viewport()->width());
+    if (document()->textWidth() != viewport()->width())
+        document()->setTextWidth(viewport()->width());
     updateGeometry();
 }
 

@@ -1,4 +1,6 @@
 #pragma once
+#include "MarkdownDocument.h"
+
 #include <QTextBrowser>
 
 // The text of one chat message: Markdown drawn with the chat's styles, or one plain-text block.
@@ -37,4 +39,10 @@ private:
     bool m_isStreaming = false;
     bool m_isMarkdown = false;
     bool m_built = false;
+    // A text that grows is rebuilt from its first changed block only.
+    MarkdownDocument::IncrementalBuilder m_markdown;
+    // The height at one width, kept until the text or the width changes: laying the whole
+    // document out at another width and back costs two full layouts.
+    mutable int m_hfwWidth = -1;
+    mutable int m_hfwHeight = 0;
 };

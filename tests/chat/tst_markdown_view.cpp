@@ -71,6 +71,58 @@ QTextCharFormat formatAt(QTextDocument &doc, const QString &text)
     return at.charFormat();
 }
 
+QString formatText(const QTextFormat &format)
+{
+    QString out;
+    QDebug d(&out);
+    d.nospace();
+    const QMap<int, QVariant> props = format.properties();
+    for (auto it = props.cbegin(); it != props.cend(); ++it) {
+        if (it.key() == QTextFormat::ObjectIndex)
+            continue; // numbering of format objects, not content
+        d << it.key() << '=' << it.value() << ';';
+    }
+    return out;
+}
+
+// Everything a document holds, in order: frames and their formats, table cells, blocks with their
+// formats and list places, and every text fragment with its format.
+void dumpFrame(QTextFrame *frame, QStringList &out, QHash<QTextList *, int> &lists)
+{
+    out << QStringLiteral("frame ") + formatText(frame->frameFormat());
+    if (auto *table = qobject_cast<QTextTable *>(frame)) {
+        for (int r = 0; r < table->rows(); ++r)
+            for (int c = 0; c < table->columns(); ++c)
+                out << QStringLiteral("cell %1,%2 ").arg(r).arg(c) + formatText(table->cellAt(r, c).format());
+    }
+    for (auto it = frame->begin(); !it.atEnd(); ++it) {
+        if (QTextFrame *child = it.currentFrame()) {
+            dumpFrame(child, out, lists);
+            continue;
+        }
+        const QTextBlock block = it.currentBlock();
+        QString line = QStringLiteral("block ") + formatText(block.blockFormat()) + QStringLiteral(" | ")
+            + formatText(block.charFormat());
+        if (QTextList *list = block.textList()) {
+            const int id = lists.contains(list) ? lists.value(list) : int(lists.size());
+            lists.insert(list, id);
+            line += QStringLiteral(" list%1[%2] ").arg(id).arg(list->itemNumber(block)) + formatText(list->format());
+        }
+        out << line;
+        for (auto f = block.begin(); !f.atEnd(); ++f)
+            out << QStringLiteral("  text ") + f.fragment().text() + QStringLiteral(" | ")
+                    + formatText(f.fragment().charFormat());
+    }
+}
+
+QStringList dump(QTextDocument &doc)
+{
+    QStringList out;
+    QHash<QTextList *, int> lists;
+    dumpFrame(doc.rootFrame(), out, lists);
+    return out;
+}
+
 } // namespace
 
 class TestMarkdownView : public QObject {
@@ -304,6 +356,56 @@ private slots:
         StreamingTextView longText(QString(40, QLatin1Char('w')).append(QStringLiteral(" word")).repeated(20),
                                    false, false);
         QVERIFY(longText.heightForWidth(150) > longText.heightForWidth(600));
+    }
+
+    void streamedBuildEqualsFreshBuild_data()
+    {
+        QTest::addColumn<QString>("markdown");
+        QTest::newRow("paragraphs and headings") << "# Title\n\nSome **bold** and *em* text.\nSoft break.\n\n## Next\n\nMore `code` here.\n";
+        QTest::newRow("setext heading turns a paragraph") << "Para line\n===\n\nText after\n---\n\nend";
+        QTest::newRow("tight list turning loose") << "- one\n- two\n\n- three\n  more\n\n  para in item\n- [x] done\n- [ ] todo\n\nafter";
+        QTest::newRow("ordered lists from 1 and from 3") << "1. a\n2. b\n\n3. c\n4. d\n\nx\n\n3. e\n4. f\n";
+        QTest::newRow("nested lists and quotes") << "- a\n  - b\n    - c\n\n> quote **x**\n> - in quote\n>\n> ```\n> code\n> ```\n\ntail";
+        QTest::newRow("code blocks") << "Intro\n\n```cpp\nint x = 1;\n\nint y;\n```\n\nMiddle\n\n    indented\n    code\n\n~~~\nopen fence";
+        QTest::newRow("tables") << "| A | B |\n|:--|--:|\n| 1 | 2 |\n| 3 | **4** |\n\ntext\n\n| x |\n|:-:|\n| y |\n";
+        QTest::newRow("reference link defined later") << "See [the docs][d] and [x].\n\nMore text.\n\n[d]: https://example.com/d\n[x]: mailto:a@b.c\n";
+        QTest::newRow("html, rules and breaks") << "<div>raw</div>\n\nline  \nbreak\n\n***\n\n<b>i</b> text ~~gone~~ https://auto.link/x\n";
+    }
+
+    void streamedBuildEqualsFreshBuild()
+    {
+        // A growing answer built into one document, prefix after prefix, must read exactly as the
+        // same text built fresh, at every length.
+        QFETCH(QString, markdown);
+        QTextDocument streamed;
+        MarkdownDocument::IncrementalBuilder builder;
+        int rebuiltBlocks = 0;
+        int freshBlocks = 0;
+        for (qsizetype n = 1; n <= markdown.size(); ++n) {
+            const QString prefix = markdown.left(n);
+            rebuiltBlocks += builder.build(&streamed, prefix);
+            QTextDocument fresh;
+            MarkdownDocument::build(&fresh, prefix);
+            QTextDocument counted;
+            freshBlocks += MarkdownDocument::IncrementalBuilder().build(&counted, prefix);
+            const QStringList got = dump(streamed);
+            const QStringList expected = dump(fresh);
+            if (got != expected) {
+                qWarning().noquote() << "prefix:" << prefix << "\nstreamed:\n" << got.join('\n') << "\nfresh:\n"
+                                     << expected.join('\n');
+                QCOMPARE(got, expected);
+            }
+            QCOMPARE(streamed.toPlainText(), fresh.toPlainText());
+        }
+        // Shrinking and changing the text in the middle are rebuilt as well.
+        for (const QString &other : {markdown.left(markdown.size() / 2), QStringLiteral("x\n\n") + markdown, QString()}) {
+            builder.build(&streamed, other);
+            QTextDocument fresh;
+            MarkdownDocument::build(&fresh, other);
+            QCOMPARE(dump(streamed), dump(fresh));
+        }
+        // Finished blocks were kept rather than built again.
+        QVERIFY2(rebuiltBlocks < freshBlocks, qPrintable(QStringLiteral("%1 of %2").arg(rebuiltBlocks).arg(freshBlocks)));
     }
 
     void linkClicksOpenOnlyAllowedSchemes()
