@@ -1,4 +1,5 @@
 #include "MainViewModel.h"
+#include "model/SwiftDataService.h"
 #include "AnalyticsService.h"
 #include "CoordinatorStartupServices.h"
 #include "KeyboardEventMonitor.h"
@@ -49,9 +50,8 @@ MainViewModel::MainViewModel(ModelContainer *container, const Services &services
     , m_startup(services.startup)
     , m_tokenProvider(services.tokenProvider)
 {
-    // The coordinator's own database context (saves itself), for the store queries it makes.
-    m_databaseContext = std::make_unique<ModelContext>(container);
-    m_databaseContext->setAutosaveEnabled(true);
+    // The coordinator's own database service (its context saves itself), for its store queries.
+    m_databaseService = std::make_unique<SwiftDataService>(container);
     m_audioService = services.audioService ? services.audioService : &AudioManagerService::shared();
     m_keyboardMonitor = services.makeKeyboardMonitor ? services.makeKeyboardMonitor() : new KeyboardEventMonitor;
     m_keyboardMonitor->setParent(this);
@@ -154,10 +154,10 @@ void MainViewModel::resetStreamingTasksOnStartup()
 bool MainViewModel::hasInstalledApps()
 {
     try {
-        const QList<AppStoreData *> apps = m_databaseContext->fetch<AppStoreData>(
-            Predicate::equal(QStringLiteral("isInstalled"), true), {{QStringLiteral("name"), true}});
-        return !apps.isEmpty();
-    } catch (const StoreError &) {
+        return !m_databaseService->fetchAppStoreItems({{QStringLiteral("name"), true}},
+                                                      Predicate::equal(QStringLiteral("isInstalled"), true))
+                    .isEmpty();
+    } catch (const DatabaseError &) {
         return false;
     }
 }

@@ -24,6 +24,7 @@ class KeyboardEventMonitor;
 class ModelContainer;
 class ModelContext;
 class SessionToolRuntime;
+class SwiftDataService;
 class TaskData;
 
 // The application-wide coordinator: owns the window managers, the audio service, the keyboard
@@ -150,7 +151,8 @@ private:
 
     // In construction order.
     ModelContainer *m_container;
-    std::unique_ptr<ModelContext> m_databaseContext;
+    // The coordinator's own database service (its context saves itself).
+    std::unique_ptr<SwiftDataService> m_databaseService;
     AudioManagerService *m_audioService;
     KeyboardEventMonitor *m_keyboardMonitor = nullptr;
     ControlManager *m_controlManager = nullptr;

@@ -5,6 +5,7 @@
 #include "TestMain.h"
 #include "UuidText.h"
 #include "model/AppIconData.h"
+#include "model/AppStoreData.h"
 #include "model/CategoryData.h"
 #include "model/TaskData.h"
 #include "session/Session.h"
@@ -48,6 +49,7 @@ private Q_SLOTS:
     void submitTranscriptWithTheCanvasInFront();
     void blankChatMessageIsNotSent();
     void closeAllSessionsClosesTheWholeRegistry();
+    void hasInstalledAppsCountsOnlyInstalledRows();
 };
 
 void TestMainViewModel::constructionOrderAndState()
@@ -300,6 +302,22 @@ void TestMainViewModel::closeAllSessionsClosesTheWholeRegistry()
     QVERIFY(CoordinatorFixture::log().contains("✅ [MainViewModel] All sessions closed and chat view models cleared"));
     // A new chat state is made afresh afterwards.
     QVERIFY(vm.chatViewModel(withChat));
+}
+
+void TestMainViewModel::hasInstalledAppsCountsOnlyInstalledRows()
+{
+    CoordinatorFixture f;
+    MainViewModel &vm = f.make();
+    auto row = [&](const QString &name, bool installed) {
+        f.context()->insert(new AppStoreData(QUuid::createUuid(), std::nullopt, name, "dev", "d", "i", std::nullopt, "Free", 4,
+                                             AppCategory::Crm, installed, false, QDateTime::currentDateTimeUtc(), 0,
+                                             std::nullopt, false, false, false, false, std::nullopt));
+        f.context()->save();
+    };
+    row("Notes", false);
+    QVERIFY(!vm.hasInstalledApps());
+    row("Mail", true);
+    QVERIFY(vm.hasInstalledApps());
 }
 
 TAVO_TEST_MAIN(TestMainViewModel)
