@@ -165,3 +165,9 @@ void AuthenticationManager::completeOnboarding(const QString &firstName, const Q
                                     [answer](const RemoteResult<UserResponse> &result) { answer(result.error); });
     });
 }
+
+void AuthenticationManager::clearError()
+{
+    m_error.reset();
+    Q_EMIT errorChanged();
+}

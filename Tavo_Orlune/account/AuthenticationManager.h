@@ -30,6 +30,8 @@ public:
     // assign it too. authStatusChanged fires on every assignment.
     void setAuthStatus(AuthenticationStatus status);
     std::optional<RemoteError> error() const { return m_error; }
+    // The sign-in screen clears the error when the user dismisses it; the manager never does.
+    void clearError();
     bool isInitializing() const { return m_isInitializing; }
     std::optional<QString> userEmail() const { return m_userEmail; }
     std::optional<QString> pendingInvitationCode() const { return m_pendingInvitationCode; }
