@@ -1,15 +1,13 @@
 #include "AppIconRow.h"
 
 #include "AppIconView.h"
-#include "theme/ScaleEffect.h"
-#include "SpringEasing.h"
+#include "ScaleTransition.h"
 #include "TaskCardBehaviours.h"
 
 #include <QVariantAnimation>
 
 namespace {
 const QString kTransition = QStringLiteral("transition");
-constexpr qreal kHiddenScale = 0.00001;
 }
 
 AppIconRow::AppIconRow(Sizing sizing, int standardSpacing, QWidget *parent)
@@ -38,15 +36,19 @@ void AppIconRow::setApps(const QList<AppIconData *> &apps)
             icons.append(icon);
             continue;
         }
-        if (icon)
+        if (icon) {
+            icon->hide();
             icon->deleteLater();
+        }
         icon = new AppIconView(apps[i], i == main, std::nullopt, this);
         icons.append(icon);
         if (!wasEmpty || isVisible())
             animateIn(icon);
     }
-    for (qsizetype i = n; i < m_icons.size(); ++i)
+    for (qsizetype i = n; i < m_icons.size(); ++i) {
+        m_icons[i]->hide();
         m_icons[i]->deleteLater();
+    }
     m_icons = icons;
     m_apps.clear();
     for (AppIconData *a : apps)
@@ -163,21 +165,5 @@ void AppIconRow::restack()
 
 void AppIconRow::animateIn(AppIconView *icon)
 {
-    ScaleEffect *effect = ScaleEffect::of(icon);
-    effect->setScale(kTransition, kHiddenScale);
-    effect->setOpacity(kTransition, 0);
-    auto *animation = new QVariantAnimation(icon);
-    animation->setStartValue(0.0);
-    animation->setEndValue(1.0);
-    Spring{0.5, 0.8}.apply(animation);
-    connect(animation, &QVariantAnimation::valueChanged, icon, [effect](const QVariant &v) {
-        const qreal t = v.toReal();
-        effect->setScale(kTransition, std::max(kHiddenScale, t));
-        effect->setOpacity(kTransition, std::clamp(t, 0.0, 1.0));
-    });
-    connect(animation, &QVariantAnimation::finished, icon, [effect] {
-        effect->setScale(kTransition, 1.0);
-        effect->setOpacity(kTransition, 1.0);
-    });
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    ScaleTransition::enter(icon, kTransition, ScaleTransition::nearlyZero, Spring{0.5, 0.8});
 }

@@ -8,7 +8,7 @@
 #include "theme/ScaleEffect.h"
 #include "Scheduler.h"
 #include "theme/Sizes.h"
-#include "SpringEasing.h"
+#include "ScaleTransition.h"
 #include "StreamProgressBar.h"
 #include "TaskThumbnailView.h"
 #include "TintedImageButton.h"
@@ -95,9 +95,7 @@ TaskItemView::TaskItemView(TaskData *task, int gradientIndex, bool isPanelCollap
     });
 
     // Invisible until the row appears.
-    ScaleEffect *effect = ScaleEffect::of(this);
-    effect->setScale(kAppear, 0.8);
-    effect->setOpacity(kAppear, 0.0);
+    ScaleTransition::reset(this, kAppear, 0.8);
 
     connect(m_behaviours, &TaskCardBehaviours::changed, this, &TaskItemView::refreshDisplay);
     refreshDisplay();
@@ -204,22 +202,7 @@ void TaskItemView::refreshDisplay()
 void TaskItemView::transitionIn(QWidget *widget)
 {
     // Grows from nothing and fades in with the status spring.
-    auto *animation = new QVariantAnimation(widget);
-    animation->setStartValue(0.0);
-    animation->setEndValue(1.0);
-    Spring{0.5, 0.8}.apply(animation);
-    ScaleEffect *effect = ScaleEffect::of(widget);
-    effect->setScale(kTransition, 0.00001);
-    effect->setOpacity(kTransition, 0);
-    connect(animation, &QVariantAnimation::valueChanged, widget, [effect](const QVariant &v) {
-        effect->setScale(kTransition, std::max(0.00001, v.toReal()));
-        effect->setOpacity(kTransition, std::clamp(v.toReal(), 0.0, 1.0));
-    });
-    connect(animation, &QVariantAnimation::finished, widget, [effect] {
-        effect->setScale(kTransition, 1.0);
-        effect->setOpacity(kTransition, 1.0);
-    });
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    ScaleTransition::enter(widget, kTransition, ScaleTransition::nearlyZero, Spring{0.5, 0.8});
 }
 
 void TaskItemView::showEvent(QShowEvent *event)
@@ -254,23 +237,8 @@ void TaskItemView::appear()
 void TaskItemView::startAppearAnimation()
 {
     m_appearDelay = QRandomGenerator::global()->bounded(0.2) + 0.1;
-    Scheduler::instance().singleShot(qint64(m_appearDelay * 1000), this, [this] {
-        auto *animation = new QVariantAnimation(this);
-        animation->setStartValue(0.0);
-        animation->setEndValue(1.0);
-        Spring{0.5, 0.7}.apply(animation);
-        ScaleEffect *effect = ScaleEffect::of(this);
-        connect(animation, &QVariantAnimation::valueChanged, this, [effect](const QVariant &v) {
-            const qreal t = v.toReal();
-            effect->setScale(kAppear, 0.8 + 0.2 * t);
-            effect->setOpacity(kAppear, std::clamp(t, 0.0, 1.0));
-        });
-        connect(animation, &QVariantAnimation::finished, this, [effect] {
-            effect->setScale(kAppear, 1.0);
-            effect->setOpacity(kAppear, 1.0);
-        });
-        animation->start(QAbstractAnimation::DeleteWhenStopped);
-    });
+    Scheduler::instance().singleShot(qint64(m_appearDelay * 1000), this,
+                                     [this] { ScaleTransition::enter(this, kAppear, 0.8, Spring{0.5, 0.7}); });
 }
 
 bool TaskItemView::event(QEvent *event)

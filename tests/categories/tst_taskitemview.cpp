@@ -10,6 +10,7 @@
 #include "categories/TintedImageButton.h"
 #include "categories/ViewSummaryButton.h"
 #include "theme/Gradients.h"
+#include "theme/ScaleEffect.h"
 
 #include <QLabel>
 #include <QTest>
@@ -174,6 +175,13 @@ private Q_SLOTS:
         QVERIFY(row.isItemVisible());
         QCOMPARE(row.cachedCurrentTask(), task);
         QVERIFY(row.appearDelay() >= 0.1 && row.appearDelay() <= 0.3);
+        // Invisible and small until the delay has passed, then grown and faded in.
+        ScaleEffect *effect = ScaleEffect::of(&row);
+        QCOMPARE(effect->opacity(), 0.0);
+        QCOMPARE(effect->scale(), 0.8);
+        f->clock.advance(300);
+        QTRY_COMPARE(effect->opacity(), 1.0);
+        QTRY_COMPARE(effect->scale(), 1.0);
         row.hide();
         QVERIFY(!row.isItemVisible());
         QVERIFY(row.isAnimating());
