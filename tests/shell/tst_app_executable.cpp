@@ -1,5 +1,9 @@
-// The real program under X: it starts, shows the sign-in window, hands a second launch over
-// to itself, and quits cleanly on request leaving no process behind.
+// The real program under X against the identity, account API and assistant stand-ins: it
+// starts signed out, shows the sign-in window without asking the account API anything, hands
+// a second launch over to itself, and quits cleanly on request leaving no process behind.
+#include "AccountApiStandin.h"
+#include "AssistantStandin.h"
+#include "IdentityStandin.h"
 #include "TestMain.h"
 
 #include <QDir>
@@ -40,15 +44,19 @@ private Q_SLOTS:
     {
         if (QStandardPaths::findExecutable("xdotool").isEmpty())
             QSKIP("xdotool is not installed");
+        IdentityStandin identity;
+        AccountApiStandin accountApi;
+        AssistantStandin assistant;
+        QVERIFY(identity.start() && accountApi.start() && assistant.start());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "xcb");
         // Services the program may reach stay on this machine.
         env.insert("TAVO_ANALYTICS_HOST", "http://127.0.0.1:9");
-        env.insert("TAVO_ASSISTANT_SOCKET_URL", "ws://127.0.0.1:9/ws");
+        env.insert("TAVO_ASSISTANT_SOCKET_URL", assistant.url().toString());
         env.insert("TAVO_UPDATE_FEED_URL", "http://127.0.0.1:9/feed.json");
-        env.insert("TAVO_IDENTITY_DOMAIN", "http://127.0.0.1:9");
+        env.insert("TAVO_IDENTITY_DOMAIN", identity.domain());
         env.insert("TAVO_IDENTITY_CLIENT_ID", "client-1");
-        env.insert("TAVO_ACCOUNT_API_URL", "http://127.0.0.1:9");
+        env.insert("TAVO_ACCOUNT_API_URL", accountApi.baseUrl());
         QProcess app;
         app.setProcessEnvironment(env);
         app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -57,6 +65,10 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!visibleWindowsNamed("Tavo Orlune").isEmpty(), 20000);
         const QByteArray out = app.readAllStandardOutput();
         QVERIFY2(out.contains("app_launched") || out.contains("App launch tracked"), out.constData());
+        // Nobody is signed in (the desktop keychain holds nothing here): no account check.
+        QTest::qWait(300);
+        for (auto endpoint : {AccountApiStandin::Endpoint::CreateAuthUser, AccountApiStandin::Endpoint::GetProfile})
+            QCOMPARE(accountApi.count(endpoint), 0);
 
         // A second launch hands over to the running one and ends at once.
         QProcess second;
