@@ -55,7 +55,8 @@ ChatMicrophoneRow::ChatMicrophoneRow(ChatMicrophoneMode *mode, AudioRecorderInte
 
     m_label = new QLabel(listeningText, this);
     m_label->setTextFormat(Qt::PlainText);
-    m_label->setWordWrap(true);
+    // One line: the row is always wider than the text.
+    m_label->setWordWrap(false);
     m_label->setAlignment(Qt::AlignCenter);
     m_label->setFont(Fonts::smallFont());
     QColor labelColour = Color::messageText();

@@ -242,6 +242,10 @@ private Q_SLOTS:
         QVERIFY(f->audio->isRecording());
         QCOMPARE(f->audio->currentRecordingSource(), RecordingSource::chat);
         QVERIFY(panel->microphoneRow()->flower()->isRecordingForOwnSource());
+        if (const QString dir = qEnvironmentVariable("TAVO_SCREENSHOT_DIR"); !dir.isEmpty()) {
+            f->clock->advance(500);
+            panel->grab().save(dir + QStringLiteral("/chat-microphone-mode.png"));
+        }
         f->clock->advance(ChatMicrophoneMode::enterFocusDelayMs);
         QVERIFY(panel->isTextFieldFocused());
     }
