@@ -9,6 +9,7 @@
 #include "windows/AudioManagerServiceRecorder.h"
 #include "windows/FlowerWindowManager.h"
 #include "windows/NSCanvasWindowManager.h"
+#include "windows/PanelWindowManager.h"
 
 #include <QFuture>
 #include <QGuiApplication>
@@ -41,6 +42,13 @@ public:
     void stopRecording() override { m_manager->stopRecording(); }
 };
 
+class PanelPort : public ManagerPort<PanelWindowPort, PanelWindowManager> {
+public:
+    using ManagerPort::ManagerPort;
+    void setMainViewModel(MainViewModel *mainViewModel) override { m_manager->setMainViewModel(mainViewModel); }
+    void releaseContent() override { m_manager->releaseContent(); }
+};
+
 class CanvasPort : public ManagerPort<CanvasWindowPort, NSCanvasWindowManager> {
 public:
     using ManagerPort::ManagerPort;
@@ -69,9 +77,9 @@ void finish(QFuture<void> future, QObject *context, std::function<void(const QSt
 }
 }
 
-std::unique_ptr<PanelWindowPort> ProductWindowFactory::makePanel(ModelContainer *)
+std::unique_ptr<PanelWindowPort> ProductWindowFactory::makePanel(ModelContainer *container)
 {
-    return nullptr;
+    return std::make_unique<PanelPort>(new PanelWindowManager(container));
 }
 
 std::unique_ptr<FlowerWindowPort> ProductWindowFactory::makeFlower(AudioManagerService *audioService)

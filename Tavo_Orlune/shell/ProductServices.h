@@ -2,8 +2,8 @@
 #include "CoordinatorStartupServices.h"
 #include "CoordinatorWindows.h"
 
-// The coordinator's window managers as this build has them: the flower, the canvas and the
-// transcript panel; the floating panel and the store window come with their own subsystems.
+// The coordinator's window managers as this build has them: the flower, the floating panel, the
+// canvas and the transcript panel; the store window comes with its own subsystem.
 class ProductWindowFactory : public CoordinatorWindowFactory {
 public:
     std::unique_ptr<PanelWindowPort> makePanel(ModelContainer *container) override;
