@@ -218,6 +218,7 @@ FloatingPanelView::FloatingPanelView(ModelContext *modelContext, MainViewModel *
     m_listLayout->setSpacing(int(Sizes::spacingM));
     m_listLayout->addStretch(1);
     m_scroll->setWidget(m_listContent);
+    m_listContent->setAutoFillBackground(false); // setWidget() turned it on
 
     buildHeader();
 
@@ -238,6 +239,12 @@ FloatingPanelView::FloatingPanelView(ModelContext *modelContext, MainViewModel *
         ScaleEffect *effect = ScaleEffect::of(m_listArea);
         effect->setScale(kEntranceChannel, 0.8 + 0.2 * m_entranceValue);
         effect->setOpacity(kEntranceChannel, std::clamp(m_entranceValue, 0.0, 1.0));
+    });
+    connect(m_entrance, &QVariantAnimation::finished, this, [this] {
+        // At rest the list area draws without an effect: the rows' own effects would not
+        // repaint through one on their parent.
+        if (m_entranceValue >= 1.0)
+            m_listArea->setGraphicsEffect(nullptr);
     });
     ScaleEffect::of(m_listArea)->setScale(kEntranceChannel, 0.8);
     ScaleEffect::of(m_listArea)->setOpacity(kEntranceChannel, 0.0);
@@ -275,6 +282,12 @@ FloatingPanelView::FloatingPanelView(ModelContext *modelContext, MainViewModel *
     connect(m_viewState, &FloatingPanelState::chatExitingAnimationChanged, this, [this](bool exiting) {
         if (!m_chatView)
             return;
+        if (!exiting) {
+            // At rest without an effect, which would stop the chat's own parts repainting.
+            if (qobject_cast<ScaleEffect *>(m_chatView->graphicsEffect()))
+                m_chatView->setGraphicsEffect(nullptr);
+            return;
+        }
         ScaleEffect *effect = ScaleEffect::of(m_chatView);
         effect->setScale(kExitChannel, exiting ? 0.9 : 1.0);
         effect->setOpacity(kExitChannel, exiting ? 0.0 : 1.0);

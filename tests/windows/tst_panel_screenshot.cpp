@@ -37,7 +37,7 @@ private Q_SLOTS:
         FloatingPanelView *view = manager.hostingView();
         QVERIFY(view);
         QCOMPARE(view->listRows().size(), 3);
-        QTest::qWait(600); // the list area's entrance
+        QTest::qWait(1500); // the list area's entrance and the rows' own appearance
 
         QScreen *screen = QGuiApplication::primaryScreen();
         QVERIFY(screen);
@@ -46,8 +46,16 @@ private Q_SLOTS:
         QCOMPARE(g.width(), 420);
         QCOMPARE(g.right(), screen->geometry().right());
         QCOMPARE(g.bottom(), avail.bottom());
-        for (QWidget *row : view->listRows())
+        // Every row is drawn: its title's pixels differ from the empty list's.
+        const QImage image = view->grab().toImage();
+        for (QWidget *row : view->listRows()) {
             QVERIFY(row->isVisible());
+            const QRect r(row->mapTo(view, QPoint()), row->size());
+            QSet<QRgb> colours;
+            for (int x = r.left(); x < r.right(); x += 3)
+                colours.insert(image.pixel(x, r.center().y()));
+            QVERIFY2(colours.size() > 4, "a row is not drawn");
+        }
 
         const QPixmap shot = screen->grabWindow(0);
         QVERIFY(!shot.isNull());
