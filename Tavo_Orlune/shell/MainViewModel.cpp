@@ -1,5 +1,6 @@
 #include "MainViewModel.h"
 #include "model/SwiftDataService.h"
+#include "categories/TaskCardBehaviours.h"
 #include "AnalyticsService.h"
 #include "CoordinatorStartupServices.h"
 #include "KeyboardEventMonitor.h"
@@ -74,6 +75,13 @@ MainViewModel::MainViewModel(ModelContainer *container, const Services &services
             m_nsCanvasManager->setMainViewModel(this);
     }
     resetStreamingTasksOnStartup();
+    // A task view deleting a task on its own stops the task's answer through the coordinator,
+    // which owns the query, so no stream writes into the deleted task.
+    QPointer<MainViewModel> self(this);
+    TaskCardBehaviours::setStreamStopper([self](TaskData *task) {
+        if (self)
+            self->stopStreaming(task);
+    });
 }
 
 MainViewModel::~MainViewModel()

@@ -1,4 +1,7 @@
 // The coordinator's construction, launch reset and task creation, on virtual time.
+#include "categories/TaskCardBehaviours.h"
+#include "chat/ChatViewModel.h"
+#include "model/ChatMessageData.h"
 #include "CoordinatorFixture.h"
 #include "FakeScheduler.h"
 #include "NotificationSpy.h"
@@ -50,6 +53,7 @@ private Q_SLOTS:
     void blankChatMessageIsNotSent();
     void closeAllSessionsClosesTheWholeRegistry();
     void hasInstalledAppsCountsOnlyInstalledRows();
+    void taskViewDeletionStopsTheStreamThroughTheCoordinator();
 };
 
 void TestMainViewModel::constructionOrderAndState()
@@ -318,6 +322,26 @@ void TestMainViewModel::hasInstalledAppsCountsOnlyInstalledRows()
     QVERIFY(!vm.hasInstalledApps());
     row("Mail", true);
     QVERIFY(vm.hasInstalledApps());
+}
+
+void TestMainViewModel::taskViewDeletionStopsTheStreamThroughTheCoordinator()
+{
+    CoordinatorFixture f;
+    MainViewModel &vm = f.make();
+    TaskData *task = vm.createTask("streaming", "All Tasks", false);
+    task->setStreamStatus(StreamStatus::Streaming);
+    f.context()->save();
+    ChatViewModel *chat = vm.chatViewModel(task);
+    chat->addUserMessage("hello");
+    chat->processStreamChunk("partial");
+    {
+        // A view with no delete handler of its own deletes the task itself.
+        TaskCardBehaviours card(task, f.context(), {"TaskItemView", "TaskItemView", false});
+        card.deleteTask();
+    }
+    QVERIFY(CoordinatorFixture::log().contains(QStringLiteral("🛑 [MainViewModel] Stopping streaming for task: streaming")));
+    QVERIFY(chat->isStreamingStopped());
+    QVERIFY(f.context()->fetch<TaskData>().isEmpty());
 }
 
 TAVO_TEST_MAIN(TestMainViewModel)
