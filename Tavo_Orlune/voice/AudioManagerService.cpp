@@ -39,6 +39,13 @@ AudioManagerService::~AudioManagerService()
         m_audioRecorder->disconnect(this);
         m_audioRecorder->stop();
     }
+    for (const auto &recorder : m_finishingRecorders)
+        recorder->disconnect(this);
+    // The recorders go first, while the rest of the service is whole: Qt Multimedia's audio
+    // source runs a nested event loop when it is destroyed, and work queued for this service
+    // (a cleared transcription, say) runs in it.
+    m_audioRecorder.reset();
+    m_finishingRecorders.clear();
     // Nothing this service recorded outlives it.
     if (!m_recordingPath.isEmpty())
         QFile::remove(m_recordingPath);

@@ -28,6 +28,12 @@ FakeAudioRecorder::FakeAudioRecorder(const QString &path, FakeAudioCaptureBacken
     m_filePath = path;
 }
 
+FakeAudioRecorder::~FakeAudioRecorder()
+{
+    if (m_backend && m_backend->onRecorderDestroyed)
+        m_backend->onRecorderDestroyed();
+}
+
 bool FakeAudioRecorder::prepareToRecord()
 {
     QFile file(m_filePath);

@@ -17,6 +17,8 @@ public:
     bool finalizeOnStop = true;  // false: the file completes only on FakeAudioRecorder::finalizeNow()
     QByteArray fileBytes = QByteArray("\x00\x00\x00\x1c" "ftypM4A fake recording bytes", 32);
     int accessRequests = 0;
+    // Runs as a recorder is destroyed (Qt Multimedia's audio source runs a nested event loop then).
+    std::function<void()> onRecorderDestroyed;
 
     void requestAccess(QObject *context, std::function<void(bool granted)> answer) override;
     std::unique_ptr<AudioRecorder> createRecorder(const QString &path, const AudioRecorderSettings &settings, QString *error) override;
@@ -35,6 +37,7 @@ class FakeAudioRecorder : public AudioRecorder {
     Q_OBJECT
 public:
     FakeAudioRecorder(const QString &path, FakeAudioCaptureBackend *backend);
+    ~FakeAudioRecorder() override;
 
     bool prepareToRecord() override;
     bool record() override;
@@ -55,7 +58,7 @@ public:
     int stops = 0;
 
 private:
-    FakeAudioCaptureBackend *m_backend;
+    QPointer<FakeAudioCaptureBackend> m_backend;
     bool m_recording = false;
     bool m_finalized = false;
 };

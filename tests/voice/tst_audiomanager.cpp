@@ -396,6 +396,26 @@ private Q_SLOTS:
         QVERIFY(logLines().contains(QStringLiteral("Transcription Cleared")));
     }
 
+    void teardownRunsQueuedWorkOnAWholeService()
+    {
+        // A panel hiding at quit clears the transcription (queued); then the service goes, and
+        // its recorder's teardown runs the queued work, as Qt Multimedia's audio source does.
+        record(RecordingSource::flower);
+        m_service->stopRecording(nullptr, QStringLiteral("FlowerWindow"));
+        m_clock->runPending();
+        m_groq->answer(0, QStringLiteral("Book a flight"));
+        m_clock->runPending();
+        AudioManagerService *service = m_service.get();
+        QList<bool> wholeWhenCleared;
+        connect(service, &AudioManagerService::transcriptionChanged, this,
+                [&] { wholeWhenCleared << (service->groqService() != nullptr && service->transcription().isEmpty()); });
+        m_backend->onRecorderDestroyed = [this] { m_clock->runPending(); };
+        service->clearTranscription();
+        m_service.reset();
+        QCOMPARE(wholeWhenCleared, QList<bool>{true});
+        QVERIFY(tempFiles().isEmpty());
+    }
+
     void recordingSourceNames_data()
     {
         QTest::addColumn<QString>("name");

@@ -1,4 +1,6 @@
 #include "AppPaths.h"
+#include "FakeTranscriptCoordinator.h"
+#include "NotificationCenter.h"
 #include "ManagedProcess.h"
 #include "NotificationSpy.h"
 #include "QtAudioCaptureBackend.h"
@@ -6,6 +8,10 @@
 #include "TestMain.h"
 #include "VoiceTestHelpers.h"
 #include "voice/AudioManagerService.h"
+#include "voice/TranscriptView.h"
+#include "voice/TranscriptWindowManager.h"
+
+#include <QPlainTextEdit>
 
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -58,6 +64,16 @@ private Q_SLOTS:
         AudioManagerService service(std::make_unique<QtAudioCaptureBackend>(), std::make_unique<GroqService>(standin.endpoint()));
         QSignalSpy levels(&service, &AudioManagerService::audioLevel);
         NotificationSpy notifications;
+        // The coordinator's part: a flower transcription goes into the transcript panel.
+        FakeTranscriptCoordinator coordinator;
+        TranscriptWindowManager panel(&coordinator, &service);
+        QObject observer;
+        NotificationCenter::defaultCenter().addObserver(AudioManagerService::kTranscriptionCompleted, &observer, [&](const Notification &n) {
+            if (n.userInfo.value(QStringLiteral("source")).toString() != QLatin1String("FlowerWindow"))
+                return;
+            coordinator.setTranscriptInput(service.transcription().trimmed());
+            panel.show();
+        });
 
         service.startRecording(RecordingSource::flower);
         (void)QTest::qWaitFor([&] { return service.isRecording(); }, 5000);
@@ -97,6 +113,8 @@ private Q_SLOTS:
 
         QCOMPARE(service.transcription(), QString::fromUtf8(standin.defaultReply.body));
         QCOMPARE(notifications.count(AudioManagerService::kTranscriptionCompleted), 1);
+        QVERIFY(panel.isWindowVisible());
+        QCOMPARE(panel.content()->editor()->toPlainText(), QString::fromUtf8(standin.defaultReply.body).trimmed());
         QVERIFY(!QFileInfo::exists(recording));
         QTRY_VERIFY(VoiceTest::tempFiles().isEmpty());
     }
