@@ -1,27 +1,48 @@
 #include "AppPaths.h"
-#include "FakeTranscriptCoordinator.h"
-#include "NotificationCenter.h"
+#include "CoordinatorFixture.h"
 #include "ManagedProcess.h"
 #include "NotificationSpy.h"
 #include "QtAudioCaptureBackend.h"
 #include "SpeechToTextStandin.h"
 #include "TestMain.h"
 #include "VoiceTestHelpers.h"
+#include "shell/ProductServices.h"
 #include "voice/AudioManagerService.h"
 #include "voice/TranscriptView.h"
-#include "voice/TranscriptWindowManager.h"
 
-#include <QPlainTextEdit>
-
+#include <QApplication>
 #include <QFileInfo>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QStandardPaths>
 
 using VoiceTest::logLines;
 
+namespace {
+// Recording window managers, except the transcript panel, which is the product's.
+class RealTranscriptFactory : public FakeWindowFactory {
+public:
+    std::unique_ptr<WindowPort> makeTranscript(MainViewModel *vm, AudioManagerService *audio, ModelContainer *container) override
+    {
+        return ProductWindowFactory().makeTranscript(vm, audio, container);
+    }
+};
+
+// The content of the one transcript panel on screen.
+TranscriptView *shownTranscript()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            if (auto *view = w->findChild<TranscriptView *>())
+                return view;
+    return nullptr;
+}
+}
+
 // A real recording through Qt Multimedia: a private sound server whose only input is the
 // monitor of a silent output, a speech synthesizer talking into that output, and the
-// recorder's upload checked by the speech-to-text stand-in.
+// recorder's upload checked by the speech-to-text stand-in, and its text brought by the
+// coordinator into the transcript panel.
 class RealRecordingTest : public QObject {
     Q_OBJECT
 
@@ -61,19 +82,23 @@ private Q_SLOTS:
         SpeechToTextStandin standin;
         QVERIFY(standin.start());
         standin.expectedKey = "real-recording-key";
+        standin.queueReply(200, " create a task to book a flight to Lisbon\n");
+        CoordinatorFixture f;
+        VoiceTest::captureLog();
         AudioManagerService service(std::make_unique<QtAudioCaptureBackend>(), std::make_unique<GroqService>(standin.endpoint()));
         QSignalSpy levels(&service, &AudioManagerService::audioLevel);
         NotificationSpy notifications;
-        // The coordinator's part: a flower transcription goes into the transcript panel.
-        FakeTranscriptCoordinator coordinator;
-        TranscriptWindowManager panel(&coordinator, &service);
-        QObject observer;
-        NotificationCenter::defaultCenter().addObserver(AudioManagerService::kTranscriptionCompleted, &observer, [&](const Notification &n) {
-            if (n.userInfo.value(QStringLiteral("source")).toString() != QLatin1String("FlowerWindow"))
-                return;
-            coordinator.setTranscriptInput(service.transcription().trimmed());
-            panel.show();
-        });
+        // The coordinator, with the product's transcript panel.
+        RealTranscriptFactory windows;
+        MainViewModel::Services services;
+        services.audioService = &service;
+        services.toolRuntime = &f.tools;
+        services.windows = &windows;
+        services.makeKeyboardMonitor = [] { return new KeyboardEventMonitor(std::vector<ModifierEventSource *>{}, nullptr); };
+        MainViewModel vm(&f.container, services);
+        vm.setupNotificationObservers();
+        vm.initializeServices();
+        QVERIFY(!vm.isInitializing());
 
         service.startRecording(RecordingSource::flower);
         (void)QTest::qWaitFor([&] { return service.isRecording(); }, 5000);
@@ -111,10 +136,17 @@ private Q_SLOTS:
             loudest = std::max(loudest, args.at(0).toFloat());
         QVERIFY2(loudest > 0.05f, qPrintable(QString::number(loudest)));
 
-        QCOMPARE(service.transcription(), QString::fromUtf8(standin.defaultReply.body));
+        QCOMPARE(service.transcription(), QStringLiteral(" create a task to book a flight to Lisbon\n"));
         QCOMPARE(notifications.count(AudioManagerService::kTranscriptionCompleted), 1);
-        QVERIFY(panel.isWindowVisible());
-        QCOMPARE(panel.content()->editor()->toPlainText(), QString::fromUtf8(standin.defaultReply.body).trimmed());
+        // The coordinator put the text, trimmed and capitalised, into the panel's editor.
+        QVERIFY(vm.transcriptManager());
+        QTRY_VERIFY(vm.transcriptManager()->isWindowVisible());
+        TranscriptView *view = shownTranscript();
+        QVERIFY(view && view->isEditorShown());
+        QCOMPARE(view->editor()->toPlainText(), QStringLiteral("Create a task to book a flight to Lisbon"));
+        QCOMPARE(vm.transcriptInput(), view->editor()->toPlainText());
+        QCOMPARE(f.analytics.lastProperties(QStringLiteral("transcription_interaction")).value(QStringLiteral("source")).toString(),
+                 QStringLiteral("auto"));
         QVERIFY(!QFileInfo::exists(recording));
         QTRY_VERIFY(VoiceTest::tempFiles().isEmpty());
     }
