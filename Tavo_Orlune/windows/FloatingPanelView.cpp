@@ -9,6 +9,8 @@
 #include "Settings.h"
 #include "UuidText.h"
 #include "WindowPlacement.h"
+#include "categories/TaskItemView.h"
+#include "chat/EmbeddedChatView.h"
 #include "model/CategoryData.h"
 #include "model/TaskData.h"
 #include "shell/AnalyticsService.h"
@@ -19,10 +21,10 @@
 #include "theme/Materials.h"
 #include "theme/ScaleEffect.h"
 #include "theme/Sizes.h"
+#include "windows/EmptyStateCard.h"
 
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -31,19 +33,6 @@
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 #include <cmath>
-
-#if __has_include("categories/TaskItemView.h")
-#include "categories/TaskItemView.h"
-#define TAVO_HAS_TASK_ITEM_VIEW 1
-#endif
-#if __has_include("chat/EmbeddedChatView.h")
-#include "chat/EmbeddedChatView.h"
-#define TAVO_HAS_EMBEDDED_CHAT_VIEW 1
-#endif
-#if __has_include("windows/EmptyStateCard.h")
-#include "windows/EmptyStateCard.h"
-#define TAVO_HAS_EMPTY_STATE_CARD 1
-#endif
 
 namespace {
 constexpr double kBottomPadding = 8;
@@ -148,22 +137,6 @@ private:
     QSizeF m_backdropSize;
 };
 
-#ifndef TAVO_HAS_TASK_ITEM_VIEW
-// Until the task row arrives: a plain card with the task's title.
-class PlainTaskRow : public QLabel {
-public:
-    PlainTaskRow(TaskData *task, QWidget *parent) : QLabel(parent)
-    {
-        setTextFormat(Qt::PlainText);
-        setText(task->title());
-        setFixedHeight(int(FloatingPanelLayout::rowHeight));
-        setContentsMargins(16, 0, 16, 0);
-        setAutoFillBackground(true);
-        QObject::connect(task, &TaskData::titleChanged, this, [this, task] { setText(task->title()); });
-    }
-};
-#endif
-
 template<class T>
 double lerp(T a, T b, double p)
 {
@@ -259,13 +232,8 @@ FloatingPanelView::FloatingPanelView(ModelContext *modelContext, MainViewModel *
     connect(m_viewState, &FloatingPanelState::isCollapsedChanged, this, [this](bool collapsed) {
         const bool was = m_lastCollapsed;
         m_lastCollapsed = collapsed;
-        for (QWidget *row : std::as_const(m_listRows)) {
-#ifdef TAVO_HAS_TASK_ITEM_VIEW
+        for (QWidget *row : std::as_const(m_listRows))
             static_cast<TaskItemView *>(row)->setIsPanelCollapsed(collapsed);
-#else
-            Q_UNUSED(row)
-#endif
-        }
         syncStack();
         syncChat();
         syncEmptyCard();
@@ -751,8 +719,6 @@ void FloatingPanelView::syncHeader()
 
 QWidget *FloatingPanelView::makeRow(TaskData *task, int gradientIndex, bool collapsed, QWidget *parent)
 {
-    QWidget *row;
-#ifdef TAVO_HAS_TASK_ITEM_VIEW
     auto *item = new TaskItemView(task, gradientIndex, collapsed, m_modelContext, parent);
     QPointer<FloatingPanelView> self(this);
     item->setOnDeleteTap([self](TaskData *t) {
@@ -763,12 +729,7 @@ QWidget *FloatingPanelView::makeRow(TaskData *task, int gradientIndex, bool coll
         if (self)
             self->viewSummary(t);
     });
-    row = item;
-#else
-    Q_UNUSED(gradientIndex)
-    Q_UNUSED(collapsed)
-    row = new PlainTaskRow(task, parent);
-#endif
+    QWidget *row = item;
     row->installEventFilter(this);
     m_rowTasks.insert(row, task);
     return row;
@@ -863,16 +824,7 @@ void FloatingPanelView::syncEmptyCard()
         if (self)
             self->handleCanvasButton();
     };
-#ifdef TAVO_HAS_EMPTY_STATE_CARD
     m_emptyCard = new EmptyStateCard(m_mainViewModel, onAdd, onCanvas, m_listArea);
-#else
-    Q_UNUSED(onAdd)
-    Q_UNUSED(onCanvas)
-    auto *card = new QLabel(tr("No tasks yet"), m_listArea);
-    card->setAlignment(Qt::AlignCenter);
-    card->setFixedSize(int(Sizes::emptyStateWidth), int(Sizes::emptyStateHeight));
-    m_emptyCard = card;
-#endif
     m_emptyCard->setObjectName(QStringLiteral("FloatingPanelEmptyStateCard"));
     m_emptyCard->show();
 }
@@ -914,17 +866,7 @@ void FloatingPanelView::syncChat()
                     self->clearSelection();
             });
     };
-#ifdef TAVO_HAS_EMBEDDED_CHAT_VIEW
     m_chatView = new EmbeddedChatView(m_mainViewModel, selected, QStringLiteral("panel"), onAddTask, onCollapsePanel, this);
-#else
-    Q_UNUSED(onAddTask)
-    Q_UNUSED(onCollapsePanel)
-    auto *plain = new QLabel(this);
-    plain->setTextFormat(Qt::PlainText);
-    plain->setText(selected->title());
-    plain->setAlignment(Qt::AlignCenter);
-    m_chatView = plain;
-#endif
     m_chatView->setObjectName(QStringLiteral("FloatingPanelChat"));
     m_chatTask = selected;
     m_chatView->show();
