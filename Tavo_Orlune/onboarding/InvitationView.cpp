@@ -45,8 +45,7 @@ QHBoxLayout *textWithLink(const QString &text, QPushButton *link, QWidget *paren
 }
 
 InvitationView::InvitationView(BackgroundVisibilityManager *bgManager, QWidget *parent)
-    : InvitationView(bgManager, Services{&AuthenticationManager::shared(), &Auth0Manager::shared(), &RemoteService::shared()},
-                     parent)
+    : InvitationView(bgManager, Services{nullptr, nullptr, nullptr}, parent)
 {
 }
 
@@ -59,6 +58,18 @@ InvitationView::InvitationView(BackgroundVisibilityManager *bgManager, Services 
 }
 
 InvitationView::~InvitationView() = default;
+
+InvitationView::Services InvitationView::services()
+{
+    // The application's services are taken at first use: showing the screen needs none.
+    if (!m_services.authManager)
+        m_services.authManager = &AuthenticationManager::shared();
+    if (!m_services.auth0Manager)
+        m_services.auth0Manager = &Auth0Manager::shared();
+    if (!m_services.remoteService)
+        m_services.remoteService = &RemoteService::shared();
+    return m_services;
+}
 
 bool InvitationView::isValidCodeForm(const QString &code)
 {
@@ -192,7 +203,7 @@ void InvitationView::validateCode()
     m_invitationCodeError.reset();
     refresh();
     // The answer is about the code that went out, whatever the field holds by then.
-    m_services.remoteService->validateInvitationCode(code, this, [this, code](const RemoteResult<bool> &result) {
+    services().remoteService->validateInvitationCode(code, this, [this, code](const RemoteResult<bool> &result) {
         if (result.ok())
             handleValidationResult(code, *result.value);
         else
@@ -233,7 +244,8 @@ void InvitationView::setShowLoginView(bool show)
         // A new login screen each time, with the code as it stands now (or none).
         delete m_loginView;
         QPointer<InvitationView> self = this;
-        m_loginView = new LoginView(*m_services.authManager, *m_services.auth0Manager, m_validatedInvitationCode,
+        const Services svc = services();
+        m_loginView = new LoginView(*svc.authManager, *svc.auth0Manager, m_validatedInvitationCode,
                                     [self] {
                                         if (self)
                                             MainQueue::post(self, [self] { self->backFromLogin(); });

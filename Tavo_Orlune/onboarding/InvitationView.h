@@ -31,7 +31,7 @@ public:
     };
     static constexpr int codeLength = 12;
 
-    // With the application's sign-in services.
+    // With the application's sign-in services (taken when first needed).
     explicit InvitationView(BackgroundVisibilityManager *bgManager, QWidget *parent = nullptr);
     InvitationView(BackgroundVisibilityManager *bgManager, Services services, QWidget *parent = nullptr);
     ~InvitationView() override;
@@ -76,6 +76,7 @@ protected:
 private:
     void build();
     void refresh();
+    Services services();
     void onCodeChanged(const QString &code);
     void setShowLoginView(bool show);
 

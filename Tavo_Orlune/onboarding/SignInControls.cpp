@@ -23,7 +23,8 @@ FilledButton::FilledButton(const QString &text, QSize size, qreal cornerRadius, 
                            const QFont &font, QWidget *parent)
     : QPushButton(text, parent), m_radius(cornerRadius), m_fill(fill), m_textColor(textColor)
 {
-    setFixedSize(size);
+    if (size.isValid())
+        setFixedSize(size);
     setFont(font);
     setFlat(true);
     setCursor(Qt::PointingHandCursor);

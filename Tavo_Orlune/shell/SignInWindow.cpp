@@ -1,9 +1,10 @@
 #include "SignInWindow.h"
 #include "BackgroundVisibilityManager.h"
+#include "onboarding/IntroView.h"
+#include "onboarding/InvitationView.h"
 #include "theme/NebulaBackgroundView.h"
 
 #include <QGuiApplication>
-#include <QLabel>
 #include <QScreen>
 #include <QVariantAnimation>
 #include <QVBoxLayout>
@@ -13,15 +14,8 @@ SignInWindow::SignInWindow(BackgroundVisibilityManager *bgManager, QWidget *pare
 {
     setWindowTitle(QStringLiteral("Tavo Orlune"));
     m_nebula = new NebulaBackgroundView(this);
-    m_placeholder = new QLabel(this);
-    m_placeholder->setTextFormat(Qt::PlainText);
-    m_placeholder->setAlignment(Qt::AlignCenter);
-    QFont font = m_placeholder->font();
-    font.setPixelSize(28);
-    m_placeholder->setFont(font);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_placeholder);
     m_nebula->lower();
     resize(960, 640);
 }
@@ -30,8 +24,33 @@ SignInWindow::~SignInWindow() = default;
 
 void SignInWindow::setContent(Content content)
 {
+    if (content == m_content && (m_screen || content == Content::None))
+        return;
     m_content = content;
-    m_placeholder->setText(placeholderText());
+    QWidget *old = m_screen;
+    m_screen = nullptr;
+    switch (content) {
+    case Content::Intro:
+        m_screen = new IntroView(m_bgManager, this);
+        break;
+    case Content::Invitation:
+        m_screen = new InvitationView(m_bgManager, this);
+        break;
+    case Content::Onboarding:
+    case Content::None:
+        break;
+    }
+    if (m_screen) {
+        m_screen->setAccessibleName(placeholderText());
+        layout()->addWidget(m_screen);
+        m_screen->show();
+    }
+    // The old screen may be the one whose button led here: it goes on a later turn. Hiding it
+    // first may announce a change that calls back in here; the new screen is already in place.
+    if (old) {
+        old->hide();
+        old->deleteLater();
+    }
 }
 
 QString SignInWindow::placeholderText() const

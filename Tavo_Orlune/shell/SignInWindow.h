@@ -2,7 +2,6 @@
 #include <QWidget>
 
 class BackgroundVisibilityManager;
-class QLabel;
 class QStackedLayout;
 class QVariantAnimation;
 
@@ -17,18 +16,21 @@ public:
     ~SignInWindow() override;
 
     Content content() const { return m_content; }
-    // Puts in the screen of that step (the placeholder text until the step's screen exists).
+    // Puts in the screen of that step: a new screen each time the step changes; the same step
+    // again keeps the screen on show.
     void setContent(Content content);
+    QWidget *screenWidget() const { return m_screen; }
     void setNebulaVisible(bool visible);
     // Frameless over its screen, floating, faded in over 0.3 s.
     void styleSignInWindow();
     void hideSignInWindow();
+    // The step's name, given to its screen as the accessible name.
     QString placeholderText() const;
 
 private:
     BackgroundVisibilityManager *m_bgManager;
     QWidget *m_nebula;
-    QLabel *m_placeholder;
+    QWidget *m_screen = nullptr;
     QVariantAnimation *m_fade = nullptr;
     Content m_content = Content::None;
 };
