@@ -2,6 +2,7 @@
 #include "BackgroundVisibilityManager.h"
 #include "onboarding/IntroView.h"
 #include "onboarding/InvitationView.h"
+#include "onboarding/OnboardingContainerView.h"
 #include "theme/NebulaBackgroundView.h"
 
 #include <QGuiApplication>
@@ -37,6 +38,8 @@ void SignInWindow::setContent(Content content)
         m_screen = new InvitationView(m_bgManager, this);
         break;
     case Content::Onboarding:
+        m_screen = new OnboardingContainerView(this);
+        break;
     case Content::None:
         break;
     }
