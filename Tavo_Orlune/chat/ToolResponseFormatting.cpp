@@ -292,7 +292,12 @@ bool safeCut(const QString &text, qsizetype from, qsizetype p, const ToolRespons
     const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), p);
     if (lineEnd < 0)
         return false; // the line may still grow
-    QString firstLine = formatJson(decoded(text.mid(p, lineEnd - p)), after);
+    const QString decodedLine = decoded(text.mid(p, lineEnd - p));
+    // A brace on that line may open an object that closes on a later line; fencing it would
+    // break the line and could leave a label alone on it.
+    if (!after.decided && decodedLine.contains(QLatin1Char('{')))
+        return false;
+    QString firstLine = formatJson(decodedLine, after);
     if (firstLine.indexOf(QLatin1Char('\n')) >= 0)
         firstLine.truncate(firstLine.indexOf(QLatin1Char('\n')));
     if (labelAlone.match(firstLine).hasMatch())
@@ -305,12 +310,19 @@ bool safeCut(const QString &text, qsizetype from, qsizetype p, const ToolRespons
         if (c == QLatin1Char(')'))
             break;
     }
-    // No code block before the cut: fence pairing depends on every rule's output, so the kept part
-    // only grows over prose (and inline code, which cannot span a paragraph break).
-    if (part.contains(QLatin1Char('~')))
-        return false;
-    static const QRegularExpression fenceLike(QStringLiteral("(^|\\n)[ \\t]*```"));
-    return !fenceLike.match(part).hasMatch();
+    // Every code block before the cut is closed before it, as the text reads at each step of the
+    // formatting (decoded escapes and fenced JSON can make fence lines). The cut then lies in prose
+    // at a line start, where the code regions of the whole text are those of the two parts. The
+    // later rules only add marks and line breaks around prose, which make no fence lines.
+    auto allClosed = [](const QString &s) {
+        for (const auto &region : CodeRegions::find(s).regions()) {
+            if (region.second >= s.size())
+                return false; // an open fence runs to the end
+        }
+        return true;
+    };
+    const QString raw = text.mid(from, p - from);
+    return allClosed(raw) && allClosed(unescapeUnicodeSequences(raw)) && allClosed(decodedPart) && allClosed(part);
 }
 
 }

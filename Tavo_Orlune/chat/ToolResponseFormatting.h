@@ -21,6 +21,8 @@ QString formatToolResponse(const QString &text, ToolResponseJsonDecision &decisi
 class StreamingToolResponseFormatter {
 public:
     QString format(const QString &text);
+    // How much of the text is kept formatted (not formatted again on the next call).
+    qsizetype keptLength() const { return m_prefixSource.size(); }
 
 private:
     QString m_prefixSource;

@@ -96,6 +96,34 @@ private Q_SLOTS:
         }
     }
 
+    void streamingFormatKeepsPastClosedCodeBlocks()
+    {
+        // An answer with code blocks and tildes in its prose keeps its finished paragraphs
+        // formatted: the work per chunk does not grow with the answer.
+        QString text;
+        for (int i = 0; i < 20; ++i)
+            text += QStringLiteral("Part %1 takes ~5 minutes.\n\n```py\nx = {%1}\n```\n\n~~~\nraw\n~~~\n\nStatus: fine\n\n").arg(i);
+        StreamingToolResponseFormatter formatter;
+        for (qsizetype at = 16; at <= text.size(); at += 16)
+            formatter.format(text.left(at));
+        QCOMPARE(formatter.format(text), formatToolResponse(text));
+        QVERIFY2(formatter.keptLength() > text.size() - 200,
+                 qPrintable(QStringLiteral("%1 of %2").arg(formatter.keptLength()).arg(text.size())));
+        // Texts where a rule reaches across a paragraph break, streamed a character at a time.
+        for (const QString &tricky : {QStringLiteral("http://h/x)\n\nResults:\\u007b\n\n\n}{"),
+                                      QStringLiteral("a\n\nOutput: {\n\n\"k\": 1}\n\nb"),
+                                      QStringLiteral("x\n\n```\nopen\n\n```\n\nText ~~~ here\n\n~~~\ny\n\n~~~\n\nz")}) {
+            StreamingToolResponseFormatter streamed;
+            for (qsizetype n = 1; n <= tricky.size(); ++n)
+                QCOMPARE(streamed.format(tricky.left(n)), formatToolResponse(tricky.left(n)));
+        }
+        // An open fence holds the cut back until it closes.
+        StreamingToolResponseFormatter open;
+        const QString unclosed = QStringLiteral("Intro\n\n```\ncode\n\nmore code\n\nstill code\n\n");
+        QCOMPARE(open.format(unclosed), formatToolResponse(unclosed));
+        QVERIFY(open.keptLength() <= 7);
+    }
+
     void formatForMarkdown_data()
     {
         QTest::addColumn<QString>("input");
