@@ -353,5 +353,14 @@ bool ChatMessageList::viewportEvent(QEvent *event)
 {
     if (event->type() == QEvent::Show)
         relayout();
+    if (event->type() == QEvent::LayoutRequest) {
+        // A row's content changed its size hint (a status text, a row first laid out): the rows
+        // on screen are measured again.
+        for (Row &row : m_rows) {
+            if (row.widget)
+                row.measuredWidth = -1;
+        }
+        relayout();
+    }
     return QAbstractScrollArea::viewportEvent(event);
 }

@@ -565,9 +565,54 @@ void fingerprint(cmark_node *node, QByteArray &out)
 
 } // namespace
 
+namespace {
+
+// A reference definition anywhere changes links in blocks before it, so with one about the text is
+// always parsed whole and the blocks are compared by their print.
+bool mayDefineReferences(const QByteArray &utf8) { return utf8.contains("]:"); }
+
+qsizetype firstDifference(const QByteArray &a, const QByteArray &b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    constexpr qsizetype step = 4096;
+    qsizetype at = 0;
+    while (at < n && std::memcmp(a.constData() + at, b.constData() + at, size_t(std::min(step, n - at))) == 0)
+        at += step;
+    at = std::min(at, n);
+    while (at < n && a[at] == b[at])
+        ++at;
+    return at;
+}
+
+// The 1-based line that holds the byte at `at`.
+int lineAt(const QByteArray &s, qsizetype at)
+{
+    int line = 1;
+    for (qsizetype i = s.indexOf('\n'); i >= 0 && i < at; i = s.indexOf('\n', i + 1))
+        ++line;
+    return line;
+}
+
+qsizetype lineStart(const QByteArray &s, int line)
+{
+    qsizetype at = 0;
+    for (int l = 1; l < line; ++l) {
+        at = s.indexOf('\n', at);
+        if (at < 0)
+            return -1;
+        ++at;
+    }
+    return at;
+}
+
+}
+
 struct IncrementalBuilder::State {
     QTextDocument *document = nullptr;
-    std::vector<QByteArray> keys;               // one per top-level block
+    QByteArray source;                          // the text of the last build, UTF-8
+    bool hasReferences = false;
+    std::vector<int> startLines;                // the line each top-level block starts on
+    std::vector<QByteArray> keys;               // each block's print, kept when references are about
     std::vector<Builder::Boundary> boundaries;  // before each block, and at the end
 };
 
@@ -582,26 +627,60 @@ void IncrementalBuilder::reset()
 int IncrementalBuilder::build(QTextDocument *document, const QString &markdown)
 {
     State &st = *m_state;
-    std::unique_ptr<cmark_node, NodeDeleter> root(parse(markdown.toUtf8()));
+    const QByteArray utf8 = markdown.toUtf8();
+    const bool references = mayDefineReferences(utf8);
+    const bool known = st.document == document && st.boundaries.size() == st.startLines.size() + 1;
+    if (known && utf8 == st.source)
+        return 0;
+
+    // Where the text changed, the block that starts on the first changed line and the blocks after
+    // it are parsed again; a block whose follower starts on an unchanged line was closed by that
+    // line and reads the same. The parse starts on a line where only the document is open.
+    size_t same = 0;
+    int fromLine = 1;
+    if (known && !references && !st.hasReferences && st.startLines.size() > 1) {
+        const int changedLine = lineAt(utf8, firstDifference(st.source, utf8));
+        for (size_t i = st.startLines.size() - 1; i >= 1; --i) {
+            if (st.startLines[i] < changedLine) {
+                same = i;
+                break;
+            }
+        }
+        fromLine = same > 0 ? st.startLines[same] : 1;
+    }
+
+    const qsizetype from = same > 0 ? lineStart(utf8, fromLine) : 0;
+    if (from < 0) {
+        same = 0;
+        fromLine = 1;
+    }
+    std::unique_ptr<cmark_node, NodeDeleter> root(parse(same > 0 ? utf8.mid(from) : utf8));
     std::vector<cmark_node *> blocks;
+    std::vector<int> startLines;
     std::vector<QByteArray> keys;
     if (root) {
         for (cmark_node *c = cmark_node_first_child(root.get()); c; c = cmark_node_next(c)) {
             blocks.push_back(c);
-            QByteArray key;
-            fingerprint(c, key);
-            keys.push_back(std::move(key));
+            startLines.push_back(cmark_node_get_start_line(c) + fromLine - 1);
+            if (references) {
+                QByteArray key;
+                fingerprint(c, key);
+                keys.push_back(std::move(key));
+            }
         }
     }
-    // The blocks that print the same as last time stay as they were built.
-    size_t same = 0;
-    if (st.document == document && st.boundaries.size() == st.keys.size() + 1) {
+    if (references && known && st.hasReferences && st.keys.size() == st.startLines.size()) {
+        // The whole text was parsed: the blocks that print the same as last time stay.
         while (same < keys.size() && same < st.keys.size() && keys[same] == st.keys[same])
             ++same;
-        if (same == keys.size() && same == st.keys.size())
-            return int(keys.size());
-    } else {
-        st = State();
+        if (same == keys.size() && same == st.keys.size()) {
+            st.source = utf8;
+            st.startLines = startLines;
+            return 0;
+        }
+        blocks.erase(blocks.begin(), blocks.begin() + qsizetype(same));
+        startLines.erase(startLines.begin(), startLines.begin() + qsizetype(same));
+        keys.erase(keys.begin(), keys.begin() + qsizetype(same));
     }
 
     document->setUndoRedoEnabled(false);
@@ -610,27 +689,33 @@ int IncrementalBuilder::build(QTextDocument *document, const QString &markdown)
         document->clear();
         document->setDocumentMargin(0);
         document->setDefaultFont(bodyFont());
+        st = State();
         st.document = document;
-        st.keys.clear();
-        st.boundaries.clear();
         builder.begin();
         st.boundaries.push_back(builder.boundary());
     } else {
-        const Builder::Boundary from = st.boundaries[same];
+        const Builder::Boundary at = st.boundaries[same];
         QTextCursor cut(document);
-        cut.setPosition(from.position);
+        cut.setPosition(at.position);
         cut.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
         cut.removeSelectedText();
-        builder.resume(from);
-        st.keys.resize(same);
+        builder.resume(at);
+        st.startLines.resize(same);
+        st.keys.resize(std::min(st.keys.size(), same));
         st.boundaries.resize(same + 1);
     }
-    for (size_t i = same; i < blocks.size(); ++i) {
+    for (size_t i = 0; i < blocks.size(); ++i) {
         builder.topLevelBlock(blocks[i]);
-        st.keys.push_back(std::move(keys[i]));
+        st.startLines.push_back(startLines[i]);
+        if (references)
+            st.keys.push_back(std::move(keys[i]));
         st.boundaries.push_back(builder.boundary());
     }
-    return int(keys.size() - same);
+    st.source = utf8;
+    st.hasReferences = references;
+    if (!references)
+        st.keys.clear();
+    return int(blocks.size());
 }
 
 HeadingStyle headingStyle(int level)

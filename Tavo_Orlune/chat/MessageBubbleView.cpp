@@ -94,6 +94,17 @@ void MessageBubbleView::resizeEvent(QResizeEvent *event)
     place();
 }
 
+bool MessageBubbleView::event(QEvent *event)
+{
+    // A child's size hint changed: place the children again and tell the list.
+    if (event->type() == QEvent::LayoutRequest) {
+        place();
+        updateGeometry();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void MessageBubbleView::place()
 {
     const int w = width();

@@ -10,6 +10,7 @@
 #include "theme/Sizes.h"
 
 #include <QAbstractButton>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -187,9 +188,21 @@ void UserMessageContentView::refresh()
 
 int UserMessageContentView::preferredWidth(int width) const
 {
-    QTextDocument *doc = m_text->document();
-    const int natural = int(std::ceil(doc->idealWidth())) + 2 * kTextPadding + 2;
+    // The widest line unwrapped, in the font the text is drawn in.
+    const QFontMetricsF metrics(Fonts::bodyFont());
+    qreal widest = 0;
+    for (const QString &line : m_text->finalText().split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const int natural = int(std::ceil(widest)) + 2 * kTextPadding + 4;
     return std::clamp(natural, std::min(width, 2 * kTextPadding + 8), width);
+}
+
+bool UserMessageContentView::event(QEvent *event)
+{
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::LayoutRequest)
+        updateGeometry(); // the text's height changed: the row measures again
+    return handled;
 }
 
 void UserMessageContentView::paintEvent(QPaintEvent *)
@@ -224,7 +237,15 @@ void AIMessageContentView::refresh()
     for (QWidget *child : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
         child->setVisible(!thinking);
     if (!thinking)
-        m_text->setContent(TextProcessingService::formatForMarkdown(m_viewModel->displayText()), false, true);
+        m_text->setContent(m_formatter.format(m_viewModel->displayText()), false, true);
+}
+
+bool AIMessageContentView::event(QEvent *event)
+{
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::LayoutRequest)
+        updateGeometry(); // the text's height changed: the row measures again
+    return handled;
 }
 
 void AIMessageContentView::paintEvent(QPaintEvent *)
@@ -297,6 +318,16 @@ void MessageContentView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     place();
+}
+
+bool MessageContentView::event(QEvent *event)
+{
+    if (event->type() == QEvent::LayoutRequest) {
+        place();
+        updateGeometry();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void MessageContentView::place()

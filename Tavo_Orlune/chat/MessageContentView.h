@@ -1,4 +1,6 @@
 #pragma once
+#include "TextProcessingService.h"
+
 #include <QWidget>
 
 class MessageBubbleViewModel;
@@ -43,6 +45,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     MessageBubbleViewModel *m_viewModel;
@@ -62,11 +65,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     MessageBubbleViewModel *m_viewModel;
     StreamingTextView *m_text;
     CopyButtonView *m_copy;
+    StreamingMarkdownFormatter m_formatter; // a streamed answer is formatted at its end only
 };
 
 // The body of one message: placed on the user's side for the user's messages and on the
@@ -92,6 +97,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void place();

@@ -3,6 +3,7 @@
 #include "CodeRegions.h"
 
 #include <QList>
+#include <algorithm>
 #include <QRegularExpression>
 
 namespace {
@@ -13,14 +14,54 @@ struct Edit {
     QString replacement;
 };
 
-QString replaceOutsideCode(const QString &text, const QRegularExpression &re, const QString &replacement)
+// The rows of each table (a row with a bar, a delimiter row under it, then the rows with a bar
+// that follow), from the header's start to the last row's end, outside code.
+QList<std::pair<qsizetype, qsizetype>> tableRegions(const QString &text, const CodeRegions &code)
+{
+    QList<std::pair<qsizetype, qsizetype>> out;
+    if (!text.contains(QLatin1Char('|')))
+        return out;
+    static const QRegularExpression delimiterRow(
+        QStringLiteral("^[ \\t]*\\|?[ \\t]*:?-+:?[ \\t]*(\\|[ \\t]*:?-+:?[ \\t]*)*\\|?[ \\t]*$"));
+    QList<std::pair<qsizetype, qsizetype>> lines; // [start, end) without the line feed
+    for (qsizetype start = 0; start <= text.size();) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0)
+            end = text.size();
+        lines.append({start, end});
+        start = end + 1;
+    }
+    auto hasBar = [&](const std::pair<qsizetype, qsizetype> &l) {
+        return QStringView(text).mid(l.first, l.second - l.first).contains(QLatin1Char('|')) && !code.overlaps(l.first, l.second);
+    };
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        const auto &header = lines[i];
+        const auto &delimiter = lines[i + 1];
+        if (!hasBar(header) || !hasBar(delimiter)
+            || !delimiterRow.match(QStringView(text).mid(delimiter.first, delimiter.second - delimiter.first)).hasMatch())
+            continue;
+        qsizetype last = i + 1;
+        while (last + 1 < lines.size() && hasBar(lines[last + 1]))
+            ++last;
+        out.append({header.first, lines[last].second});
+        i = last;
+    }
+    return out;
+}
+
+QString replaceOutsideCode(const QString &text, const QRegularExpression &re, const QString &replacement,
+                           bool keepTables = false)
 {
     const CodeRegions code = CodeRegions::find(text);
+    const QList<std::pair<qsizetype, qsizetype>> tables = keepTables ? tableRegions(text, code) : decltype(tables)();
+    auto inTable = [&](qsizetype start, qsizetype end) {
+        return std::any_of(tables.cbegin(), tables.cend(), [&](const auto &t) { return start < t.second && end > t.first; });
+    };
     QList<Edit> edits;
     auto it = re.globalMatch(text);
     while (it.hasNext()) {
         const QRegularExpressionMatch m = it.next();
-        if (!code.overlaps(m.capturedStart(0), m.capturedEnd(0)))
+        if (!code.overlaps(m.capturedStart(0), m.capturedEnd(0)) && !inTable(m.capturedStart(0), m.capturedEnd(0)))
             edits.append({m.capturedStart(0), m.capturedLength(0), replacement});
     }
     QString out = text;
@@ -36,7 +77,8 @@ QString TextProcessingService::formatForMarkdown(const QString &text)
     static const QRegularExpression bullet(QStringLiteral("•"));
     static const QRegularExpression lineBreaks(QStringLiteral("\n+"));
     QString s = replaceOutsideCode(text, bullet, QStringLiteral("-"));
-    s = replaceOutsideCode(s, lineBreaks, QStringLiteral("\n\n"));
+    // A table's rows stay on consecutive lines, or it would fall apart into paragraphs.
+    s = replaceOutsideCode(s, lineBreaks, QStringLiteral("\n\n"), true);
     qsizetype b = 0;
     qsizetype e = s.size();
     auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
@@ -45,6 +87,50 @@ QString TextProcessingService::formatForMarkdown(const QString &text)
     while (e > b && blank(s[e - 1]))
         --e;
     return s.mid(b, e - b);
+}
+
+namespace {
+
+// A cut at p (after a blank line, before a line that starts with neither a blank nor a bar) is
+// safe when every code block in [from, p) closes before p: no rule then reaches across it, and
+// tables, bullets and line-break runs stay on their own side.
+bool safeMarkdownCut(const QString &text, qsizetype from, qsizetype p)
+{
+    if (p <= from || p >= text.size())
+        return false;
+    const QChar c = text[p];
+    if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('|'))
+        return false;
+    const QString part = text.mid(from, p - from);
+    for (const auto &region : CodeRegions::find(part).regions()) {
+        if (region.second >= part.size())
+            return false; // an open fence runs to the end
+    }
+    return true;
+}
+
+}
+
+QString StreamingMarkdownFormatter::format(const QString &text)
+{
+    if (!text.startsWith(m_prefixSource)) {
+        m_prefixSource.clear();
+        m_prefixFormatted.clear();
+    }
+    const qsizetype from = m_prefixSource.size();
+    int tries = 0;
+    for (qsizetype at = text.lastIndexOf(QLatin1String("\n\n")); at >= from && tries < 8;
+         at = at > 0 ? text.lastIndexOf(QLatin1String("\n\n"), at - 1) : -1, ++tries) {
+        qsizetype p = at + 2;
+        while (p < text.size() && text[p] == QLatin1Char('\n'))
+            ++p;
+        if (safeMarkdownCut(text, from, p)) {
+            m_prefixFormatted += TextProcessingService::formatForMarkdown(text.mid(from, p - from));
+            m_prefixSource = text.left(p);
+            break;
+        }
+    }
+    return m_prefixFormatted + TextProcessingService::formatForMarkdown(text.mid(m_prefixSource.size()));
 }
 
 QString TextProcessingService::stripMarkdown(const QString &text)

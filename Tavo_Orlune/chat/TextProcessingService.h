@@ -10,3 +10,16 @@ public:
     // Markdown reduced to plain text (emphasis, code marks, headings, links, quotes, fences).
     static QString stripMarkdown(const QString &text);
 };
+
+// formatForMarkdown for a text that grows at its end (a streamed answer): the paragraphs before
+// the last blank line that no code block spans are kept formatted, so each call formats only the
+// end. The result equals formatForMarkdown.
+class StreamingMarkdownFormatter {
+public:
+    QString format(const QString &text);
+    qsizetype keptLength() const { return m_prefixSource.size(); }
+
+private:
+    QString m_prefixSource;
+    QString m_prefixFormatted;
+};

@@ -135,6 +135,10 @@ private Q_SLOTS:
         QTest::newRow("code block lines kept")
             << "Intro\n```\nline1\nline2\n```\nOutro" << "Intro\n\n```\nline1\nline2\n```\n\nOutro";
         QTest::newRow("bullet in inline code kept") << QString::fromUtf8("Use `•` here") << QString::fromUtf8("Use `•` here");
+        QTest::newRow("table rows stay together")
+            << "Intro\n| A | B |\n|:--|--:|\n| 1 | 2 |\n| 3 | 4 |\nAfter"
+            << "Intro\n\n| A | B |\n|:--|--:|\n| 1 | 2 |\n| 3 | 4 |\n\nAfter";
+        QTest::newRow("bar lines without a delimiter row are paragraphs") << "a | b\nc | d" << "a | b\n\nc | d";
     }
 
     void formatForMarkdown()
@@ -142,6 +146,40 @@ private Q_SLOTS:
         QFETCH(QString, input);
         QFETCH(QString, expected);
         QCOMPARE(TextProcessingService::formatForMarkdown(input), expected);
+    }
+
+    void streamingMarkdownFormatMatchesWholeFormat()
+    {
+        // The answer card formats a growing answer at its end only; it must read exactly as the
+        // whole answer formatted at once, and keep its finished paragraphs past closed code.
+        static const QStringList tokens = {"word ", "\n", "\n\n", "\n\n\n", QString::fromUtf8("• item"), "```py\nx = 1\n",
+                                           "```", "\n```\n", "`x`", "`", "| a | b |\n", "|---|:-:|\n", "~~~\n", "  ",
+                                           "\t", "- li", "# H"};
+        QRandomGenerator rng(99);
+        for (int round = 0; round < 150; ++round) {
+            QString text;
+            const int n = 20 + rng.bounded(60);
+            for (int i = 0; i < n; ++i)
+                text += tokens[rng.bounded(int(tokens.size()))];
+            StreamingMarkdownFormatter formatter;
+            for (qsizetype at = 0; at < text.size();) {
+                at = std::min(text.size(), at + 1 + rng.bounded(10));
+                const QString prefix = text.left(at);
+                const QString got = formatter.format(prefix);
+                if (got != TextProcessingService::formatForMarkdown(prefix)) {
+                    qWarning().noquote() << "text:" << prefix;
+                    QCOMPARE(got, TextProcessingService::formatForMarkdown(prefix));
+                }
+            }
+        }
+        QString answer;
+        for (int i = 0; i < 30; ++i)
+            answer += QStringLiteral("Para %1\n\n```\ncode %1\n```\n\n| h | i |\n|---|---|\n| %1 | x |\n\n").arg(i);
+        StreamingMarkdownFormatter formatter;
+        for (qsizetype at = 10; at <= answer.size(); at += 10)
+            formatter.format(answer.left(at));
+        QCOMPARE(formatter.format(answer), TextProcessingService::formatForMarkdown(answer));
+        QVERIFY(formatter.keptLength() > answer.size() - 100);
     }
 
     void stripMarkdown_data()

@@ -398,14 +398,20 @@ private slots:
             QCOMPARE(streamed.toPlainText(), fresh.toPlainText());
         }
         // Shrinking and changing the text in the middle are rebuilt as well.
-        for (const QString &other : {markdown.left(markdown.size() / 2), QStringLiteral("x\n\n") + markdown, QString()}) {
+        QString edited = markdown;
+        edited[markdown.size() / 2] = QLatin1Char('Z');
+        for (const QString &other : {markdown.left(markdown.size() / 2), edited, markdown, QStringLiteral("x\n\n") + markdown, QString()}) {
             builder.build(&streamed, other);
             QTextDocument fresh;
             MarkdownDocument::build(&fresh, other);
             QCOMPARE(dump(streamed), dump(fresh));
         }
-        // Finished blocks were kept rather than built again.
-        QVERIFY2(rebuiltBlocks < freshBlocks, qPrintable(QStringLiteral("%1 of %2").arg(rebuiltBlocks).arg(freshBlocks)));
+        // Finished blocks were kept rather than built again (a text that is one growing block
+        // until its end has nothing to keep).
+        QTextDocument whole;
+        const int blocks = MarkdownDocument::IncrementalBuilder().build(&whole, markdown);
+        QVERIFY2(blocks < 3 ? rebuiltBlocks <= freshBlocks : rebuiltBlocks < freshBlocks,
+                 qPrintable(QStringLiteral("%1 of %2").arg(rebuiltBlocks).arg(freshBlocks)));
     }
 
     void linkClicksOpenOnlyAllowedSchemes()
