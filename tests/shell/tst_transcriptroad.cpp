@@ -1,7 +1,7 @@
 // The voice road through the coordinator with the real transcript panel: a flower dictation
 // (scripted capture, real speech-to-text client against the stand-in) lands in the panel's
 // editor, and Return there makes the task in "All Tasks".
-#include "CoordinatorFixture.h"
+#include "TranscriptRoad.h"
 #include "FakeAudioCaptureBackend.h"
 #include "NotificationSpy.h"
 #include "SpeechToTextStandin.h"
@@ -15,26 +15,6 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 
-namespace {
-// The content of the one transcript panel on screen.
-TranscriptView *shownTranscript()
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->isVisible())
-            if (auto *view = w->findChild<TranscriptView *>())
-                return view;
-    return nullptr;
-}
-
-// Recording window managers, except the transcript panel, which is the product's.
-class RealTranscriptFactory : public FakeWindowFactory {
-public:
-    std::unique_ptr<WindowPort> makeTranscript(MainViewModel *vm, AudioManagerService *audio, ModelContainer *container) override
-    {
-        return ProductWindowFactory().makeTranscript(vm, audio, container);
-    }
-};
-}
 
 class TestTranscriptRoad : public QObject {
     Q_OBJECT
@@ -61,14 +41,8 @@ private Q_SLOTS:
         f.context()->save();
         AudioManagerService audio(std::make_unique<FakeAudioCaptureBackend>(), std::make_unique<GroqService>(speech.endpoint()));
         RealTranscriptFactory windows;
-        MainViewModel::Services s;
-        s.audioService = &audio;
-        s.toolRuntime = &f.tools;
-        s.windows = &windows;
-        s.makeKeyboardMonitor = [] { return new KeyboardEventMonitor(std::vector<ModifierEventSource *>{}, nullptr); };
-        MainViewModel vm(&f.container, s);
-        vm.setupNotificationObservers();
-        vm.initializeServices();
+        std::unique_ptr<MainViewModel> coordinator = startedCoordinator(f, &audio, &windows);
+        MainViewModel &vm = *coordinator;
         QVERIFY(!vm.isInitializing());
 
         audio.startRecording(RecordingSource::flower);

@@ -1,5 +1,5 @@
 #include "AppPaths.h"
-#include "CoordinatorFixture.h"
+#include "TranscriptRoad.h"
 #include "ManagedProcess.h"
 #include "NotificationSpy.h"
 #include "QtAudioCaptureBackend.h"
@@ -18,26 +18,6 @@
 
 using VoiceTest::logLines;
 
-namespace {
-// Recording window managers, except the transcript panel, which is the product's.
-class RealTranscriptFactory : public FakeWindowFactory {
-public:
-    std::unique_ptr<WindowPort> makeTranscript(MainViewModel *vm, AudioManagerService *audio, ModelContainer *container) override
-    {
-        return ProductWindowFactory().makeTranscript(vm, audio, container);
-    }
-};
-
-// The content of the one transcript panel on screen.
-TranscriptView *shownTranscript()
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->isVisible())
-            if (auto *view = w->findChild<TranscriptView *>())
-                return view;
-    return nullptr;
-}
-}
 
 // A real recording through Qt Multimedia: a private sound server whose only input is the
 // monitor of a silent output, a speech synthesizer talking into that output, and the
@@ -90,14 +70,8 @@ private Q_SLOTS:
         NotificationSpy notifications;
         // The coordinator, with the product's transcript panel.
         RealTranscriptFactory windows;
-        MainViewModel::Services services;
-        services.audioService = &service;
-        services.toolRuntime = &f.tools;
-        services.windows = &windows;
-        services.makeKeyboardMonitor = [] { return new KeyboardEventMonitor(std::vector<ModifierEventSource *>{}, nullptr); };
-        MainViewModel vm(&f.container, services);
-        vm.setupNotificationObservers();
-        vm.initializeServices();
+        std::unique_ptr<MainViewModel> coordinator = startedCoordinator(f, &service, &windows);
+        MainViewModel &vm = *coordinator;
         QVERIFY(!vm.isInitializing());
 
         service.startRecording(RecordingSource::flower);
