@@ -1,4 +1,4 @@
-#include "AccountApiStandin.h"
+#include "SignInStandins.h"
 #include "BrowserHook.h"
 #include "HostedLoginClient.h"
 #include "IdentityStandin.h"
@@ -35,23 +35,18 @@ bool logged(const QString &line)
 // account API stand-ins, with the credentials store in memory.
 class SignInTest : public QObject {
     Q_OBJECT
-    IdentityStandin *m_idp = nullptr;
-    AccountApiStandin *m_api = nullptr;
-    HostedLoginClient *m_client = nullptr;
-    RemoteService *m_remote = nullptr;
-    InMemoryCredentialsStore *m_store = nullptr;
-    BrowserHook *m_browser = nullptr;
+    SignInStandins m_s;
     RecordingAnalyticsClient m_analytics;
 
     // Credentials the stand-in knows, as a first login would leave them.
     Credentials issuedCredentials(int expiresIn)
     {
-        m_idp->expiresIn = expiresIn;
+        m_s.idp->expiresIn = expiresIn;
         std::optional<CredentialsResult> out;
-        m_client->startWebLogin({}, this, [&](const CredentialsResult &r) { out = r; });
+        m_s.client->startWebLogin({}, this, [&](const CredentialsResult &r) { out = r; });
         if (!QTest::qWaitFor([&] { return out.has_value(); }, 10000) || !out->ok())
             qFatal("no credentials");
-        m_idp->expiresIn = 3600;
+        m_s.idp->expiresIn = 3600;
         return *out->credentials;
     }
     std::optional<QString> token(Auth0Manager &auth)
@@ -76,44 +71,33 @@ private Q_SLOTS:
     }
     void init()
     {
-        m_idp = new IdentityStandin(this);
-        m_api = new AccountApiStandin(this);
-        QVERIFY(m_idp->start() && m_api->start());
-        m_client = new HostedLoginClient(S("client-1"), m_idp->domain(), this);
-        m_remote = new RemoteService(m_api->baseUrl(), this);
-        m_store = new InMemoryCredentialsStore;
-        m_browser = new BrowserHook(this);
+        QVERIFY(m_s.start(this));
         m_analytics.clear();
         g_lines.clear();
     }
     void cleanup()
     {
-        delete m_browser;
-        delete m_remote;
-        delete m_client;
-        delete m_api;
-        delete m_idp;
-        delete m_store;
+        m_s.stop();
     }
 
     void firstStartWithAnEmptyStore()
     {
-        Auth0Manager auth(m_client, m_store, S("https://api.example.test"));
-        AuthenticationManager manager(&auth, m_remote);
+        Auth0Manager auth(m_s.client, m_s.store, S("https://api.example.test"));
+        AuthenticationManager manager(&auth, m_s.remote);
         QVERIFY(manager.isInitializing());
         QTRY_VERIFY(auth.isCredentialCheckComplete());
         QVERIFY(!auth.isAuthenticated());
         QVERIFY(!auth.credentials());
         QVERIFY(!manager.isInitializing());
         QCOMPARE(manager.authStatus(), Status::notAuthenticated);
-        QCOMPARE(m_api->count(Endpoint::CreateAuthUser), 0);
+        QCOMPARE(m_s.api->count(Endpoint::CreateAuthUser), 0);
         QVERIFY(g_lines.filter(S("[Auth0Manager]")).isEmpty());
 
         QCOMPARE(token(auth), std::nullopt);
         QVERIFY(logged(S("❌ [Auth0Manager] No in-memory credentials available as fallback")));
         auth.storeCredentials();
         QVERIFY(logged(S("❌ [Auth0Manager] Failed to store credentials. Credentials null")));
-        QCOMPARE(m_store->writes, 0);
+        QCOMPARE(m_s.store->writes, 0);
     }
 
     void storedCredentialsAreRenewedAtStart_data()
@@ -128,27 +112,27 @@ private Q_SLOTS:
         QFETCH(bool, active);
         QFETCH(Status, status);
         const Credentials expired = issuedCredentials(0);
-        m_store->entries.insert(S("credentials"), expired.encode());
-        m_api->setReply(Endpoint::CreateAuthUser, 200,
+        m_s.store->entries.insert(S("credentials"), expired.encode());
+        m_s.api->setReply(Endpoint::CreateAuthUser, 200,
                         active ? R"({"id": "user-1", "email": "server@example.com", "is_active": true})"
                                : R"({"id": "user-1", "email": "server@example.com", "is_active": false})");
 
-        Auth0Manager auth(m_client, m_store, S("https://api.example.test"));
+        Auth0Manager auth(m_s.client, m_s.store, S("https://api.example.test"));
         QList<bool> order; // isAuthenticated turns true before the check completes
         connect(&auth, &Auth0Manager::isAuthenticatedChanged, this, [&] { order << auth.isCredentialCheckComplete(); });
-        AuthenticationManager manager(&auth, m_remote);
+        AuthenticationManager manager(&auth, m_s.remote);
         QTRY_VERIFY(!manager.isInitializing());
         QCOMPARE(order.value(0), false);
         QCOMPARE(manager.authStatus(), status);
-        QCOMPARE(m_idp->refreshes, 1);
+        QCOMPARE(m_s.idp->refreshes, 1);
         QCOMPARE(*auth.userProfile(), (UserInfo{S("google-oauth2|1001"), S("Ada Lovelace"), S("ada@example.com"), S("https://example.com/ada.png")}));
 
-        QCOMPARE(m_api->count(Endpoint::CreateAuthUser), 1);
-        QCOMPARE(m_api->lastBody(Endpoint::CreateAuthUser),
+        QCOMPARE(m_s.api->count(Endpoint::CreateAuthUser), 1);
+        QCOMPARE(m_s.api->lastBody(Endpoint::CreateAuthUser),
                  (QJsonObject{{S("auth_id"), S("google-oauth2|1001")}, {S("email"), S("ada@example.com")}}));
-        QCOMPARE(m_api->lastHeader(Endpoint::CreateAuthUser, "Authorization"), "Bearer " + m_idp->lastAccessToken.toUtf8());
+        QCOMPARE(m_s.api->lastHeader(Endpoint::CreateAuthUser, "Authorization"), "Bearer " + m_s.idp->lastAccessToken.toUtf8());
         QCOMPARE(manager.userEmail(), std::optional<QString>(S("server@example.com")));
-        QTRY_COMPARE(Credentials::decode(m_store->entries.value(S("credentials")))->accessToken, m_idp->lastAccessToken);
+        QTRY_COMPARE(Credentials::decode(m_s.store->entries.value(S("credentials")))->accessToken, m_s.idp->lastAccessToken);
         QTRY_COMPARE(m_analytics.calls().value(0).kind, S("identify"));
         QCOMPARE(m_analytics.calls().value(0).event, S("google-oauth2|1001"));
     }
@@ -156,11 +140,11 @@ private Q_SLOTS:
     void firstLoginWhoseAccountCheckFailsStoresNothing()
     {
         NotificationSpy spy;
-        Auth0Manager auth(m_client, m_store, S("https://api.example.test"));
-        AuthenticationManager manager(&auth, m_remote);
+        Auth0Manager auth(m_s.client, m_s.store, S("https://api.example.test"));
+        AuthenticationManager manager(&auth, m_s.remote);
         QTRY_VERIFY(!manager.isInitializing());
 
-        m_api->setReply(Endpoint::CreateAuthUser, 500, "down");
+        m_s.api->setReply(Endpoint::CreateAuthUser, 500, "down");
         manager.setPendingInvitationCode(S("INV-1"));
         auth.loginWithGoogle();
         QVERIFY(auth.isLoadingGoogle());
@@ -168,13 +152,13 @@ private Q_SLOTS:
         QVERIFY(!auth.isLoadingGoogle());
         QVERIFY(auth.isAuthenticated());
         QCOMPARE(manager.authStatus(), Status::notAuthenticated);
-        QCOMPARE(m_api->lastBody(Endpoint::CreateAuthUser).value(S("invitation_code")).toString(), S("INV-1"));
+        QCOMPARE(m_s.api->lastBody(Endpoint::CreateAuthUser).value(S("invitation_code")).toString(), S("INV-1"));
         QCOMPARE(manager.pendingInvitationCode(), std::optional<QString>(S("INV-1")));
         QVERIFY(logged(S("📦 [Auth0Manager] Falling back to in-memory credentials (first sign-in)")));
         QVERIFY(logged(S("[AuthManager] Error validating user in server: serverError(\"Server returned status code 500\")")));
         QTest::qWait(50);
-        QVERIFY(m_store->entries.isEmpty());
-        QCOMPARE(m_store->writes, 0);
+        QVERIFY(m_s.store->entries.isEmpty());
+        QCOMPARE(m_s.store->writes, 0);
 
         QTRY_COMPARE(m_analytics.count(S("authentication_success")), 1);
         QCOMPARE(m_analytics.count(S("authentication_started")), 1);
@@ -189,31 +173,31 @@ private Q_SLOTS:
         QCOMPARE(report.value(S("has_email")).toBool(), false);
 
         // A new login starts a new check; this time the account is there.
-        m_api->setReply(Endpoint::CreateAuthUser, 200, R"({"id": "user-1", "email": "ada@example.com", "is_active": true})");
+        m_s.api->setReply(Endpoint::CreateAuthUser, 200, R"({"id": "user-1", "email": "ada@example.com", "is_active": true})");
         auth.loginWithGoogle();
         QTRY_COMPARE(manager.authStatus(), Status::completed);
-        QCOMPARE(m_api->count(Endpoint::CreateAuthUser), 2);
+        QCOMPARE(m_s.api->count(Endpoint::CreateAuthUser), 2);
         QVERIFY(!manager.pendingInvitationCode());
-        QTRY_COMPARE(m_store->writes, 1);
+        QTRY_COMPARE(m_s.store->writes, 1);
     }
 
     void profileClaimsFallBack()
     {
-        Auth0Manager auth(m_client, m_store, QString());
+        Auth0Manager auth(m_s.client, m_s.store, QString());
         QTRY_VERIFY(auth.isCredentialCheckComplete());
         auth.loginWithGoogle();
         QTRY_VERIFY(auth.isAuthenticated());
         // A later token without email or picture keeps the previous profile's values.
-        m_idp->claims = QJsonObject{{S("sub"), S("google-oauth2|1001")}, {S("name"), S("Ada King")}};
+        m_s.idp->claims = QJsonObject{{S("sub"), S("google-oauth2|1001")}, {S("name"), S("Ada King")}};
         auth.loginWithGoogle();
         QTRY_COMPARE(auth.userProfile()->name, S("Ada King"));
         QCOMPARE(auth.userProfile()->email, S("ada@example.com"));
         QCOMPARE(auth.userProfile()->picture, S("https://example.com/ada.png"));
 
         // No profile before and no claims: empty fields, and the missing e-mail is logged.
-        Auth0Manager fresh(m_client, m_store, QString());
+        Auth0Manager fresh(m_s.client, m_s.store, QString());
         QTRY_VERIFY(fresh.isCredentialCheckComplete());
-        m_idp->claims = QJsonObject{};
+        m_s.idp->claims = QJsonObject{};
         g_lines.clear();
         m_analytics.clear();
         fresh.loginWithGoogle();
@@ -228,9 +212,9 @@ private Q_SLOTS:
     {
         Credentials broken = issuedCredentials(3600);
         broken.idToken = S("not-a-jwt");
-        m_store->entries.insert(S("credentials"), broken.encode());
-        Auth0Manager auth(m_client, m_store, QString());
-        AuthenticationManager manager(&auth, m_remote);
+        m_s.store->entries.insert(S("credentials"), broken.encode());
+        Auth0Manager auth(m_s.client, m_s.store, QString());
+        AuthenticationManager manager(&auth, m_s.remote);
         QTRY_VERIFY(auth.isCredentialCheckComplete());
         QVERIFY(!auth.isAuthenticated());
         QVERIFY(!auth.credentials());
@@ -241,19 +225,19 @@ private Q_SLOTS:
 
     void logoutClearsTheStoreThenPosts()
     {
-        m_store->entries.insert(S("credentials"), issuedCredentials(3600).encode());
-        Auth0Manager auth(m_client, m_store, QString());
-        AuthenticationManager manager(&auth, m_remote);
+        m_s.store->entries.insert(S("credentials"), issuedCredentials(3600).encode());
+        Auth0Manager auth(m_s.client, m_s.store, QString());
+        AuthenticationManager manager(&auth, m_s.remote);
         QTRY_COMPARE(manager.authStatus(), Status::completed);
         NotificationSpy spy;
         bool storeEmptyWhenPosted = false;
         QObject context;
         NotificationCenter::defaultCenter().addObserver(S("logoutCompleted"), &context,
-                                                        [&](const Notification &) { storeEmptyWhenPosted = m_store->entries.isEmpty(); });
+                                                        [&](const Notification &) { storeEmptyWhenPosted = m_s.store->entries.isEmpty(); });
         auth.logout();
         QTRY_COMPARE(spy.count(S("logoutCompleted")), 1);
         QVERIFY(storeEmptyWhenPosted);
-        QCOMPARE(m_idp->logouts, 1);
+        QCOMPARE(m_s.idp->logouts, 1);
         QVERIFY(!auth.isAuthenticated());
         QVERIFY(!auth.userProfile());
         QVERIFY(!auth.credentials());
@@ -264,8 +248,8 @@ private Q_SLOTS:
         // A logout that never comes back leaves the user signed in.
         auth.loginWithGoogle();
         QTRY_VERIFY(auth.isAuthenticated());
-        m_browser->setFollow(false);
-        m_client->setTimeLimits(300000, 200);
+        m_s.browser->setFollow(false);
+        m_s.client->setTimeLimits(300000, 200);
         auth.logout();
         QTRY_VERIFY(auth.error());
         QVERIFY(auth.isAuthenticated());
@@ -275,10 +259,10 @@ private Q_SLOTS:
 
     void onboardingNeedsTheAccountCheckFirst()
     {
-        Auth0Manager auth(m_client, m_store, QString());
-        AuthenticationManager manager(&auth, m_remote);
+        Auth0Manager auth(m_s.client, m_s.store, QString());
+        AuthenticationManager manager(&auth, m_s.remote);
         QTRY_VERIFY(!manager.isInitializing());
-        m_api->setReply(Endpoint::CreateAuthUser, 500, "");
+        m_s.api->setReply(Endpoint::CreateAuthUser, 500, "");
         auth.loginWithGoogle();
         QTRY_VERIFY(manager.error());
         const Credentials held = *auth.credentials();
@@ -297,10 +281,10 @@ private Q_SLOTS:
         const QVariantMap report = m_analytics.lastProperties(S("error_occurred"));
         QCOMPARE(report.value(S("operation")).toString(), S("completeOnboarding"));
         QCOMPARE(report.value(S("has_email")).toBool(), false);
-        QCOMPARE(m_api->count(Endpoint::CreateProfile), 0);
+        QCOMPARE(m_s.api->count(Endpoint::CreateProfile), 0);
 
         // After the account check the answers go out with the server's e-mail address.
-        m_api->setReply(Endpoint::CreateAuthUser, 200, R"({"id": "u", "email": "server@example.com", "is_active": false})");
+        m_s.api->setReply(Endpoint::CreateAuthUser, 200, R"({"id": "u", "email": "server@example.com", "is_active": false})");
         auth.loginWithGoogle();
         QTRY_COMPARE(manager.authStatus(), Status::needsOnboarding);
         out.reset();
@@ -308,8 +292,8 @@ private Q_SLOTS:
                                    [&](const std::optional<RemoteError> &e) { out = e; });
         QTRY_VERIFY(out);
         QVERIFY(!out->has_value());
-        QCOMPARE(m_api->lastBody(Endpoint::CreateProfile).value(S("email")).toString(), S("server@example.com"));
-        QCOMPARE(m_api->lastBody(Endpoint::CreateProfile).value(S("auth_id")).toString(), S("google-oauth2|1001"));
+        QCOMPARE(m_s.api->lastBody(Endpoint::CreateProfile).value(S("email")).toString(), S("server@example.com"));
+        QCOMPARE(m_s.api->lastBody(Endpoint::CreateProfile).value(S("auth_id")).toString(), S("google-oauth2|1001"));
         QCOMPARE(manager.authStatus(), Status::needsOnboarding); // the onboarding screen moves on
     }
 };

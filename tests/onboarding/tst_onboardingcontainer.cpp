@@ -1,4 +1,4 @@
-#include "AccountApiStandin.h"
+#include "SignInStandins.h"
 #include "BrowserHook.h"
 #include "FakeScheduler.h"
 #include "HostedLoginClient.h"
@@ -37,12 +37,7 @@ const QByteArray kAccepted = R"({"id": "u", "email": "server@example.com", "firs
 // API stand-ins: both steps, their wiring, and the completion of the profile.
 class OnboardingContainerTest : public QObject {
     Q_OBJECT
-    IdentityStandin *m_idp = nullptr;
-    AccountApiStandin *m_api = nullptr;
-    HostedLoginClient *m_client = nullptr;
-    RemoteService *m_remote = nullptr;
-    InMemoryCredentialsStore *m_store = nullptr;
-    BrowserHook *m_browser = nullptr;
+    SignInStandins m_s;
     Auth0Manager *m_auth = nullptr;
     AuthenticationManager *m_manager = nullptr;
     RecordingAnalyticsClient m_analytics;
@@ -50,11 +45,11 @@ class OnboardingContainerTest : public QObject {
     // Signs in a user whose account still needs onboarding.
     void signIn(const QString &email)
     {
-        m_idp->claims.insert(S("email"), email);
-        m_idp->claims.insert(S("picture"), m_api->baseUrl() + S("/picture.png"));
-        m_api->setReply(Endpoint::CreateAuthUser, 200, R"({"id": "u", "email": "server@example.com", "is_active": false})");
-        m_auth = new Auth0Manager(m_client, m_store, QString(), this);
-        m_manager = new AuthenticationManager(m_auth, m_remote, this);
+        m_s.idp->claims.insert(S("email"), email);
+        m_s.idp->claims.insert(S("picture"), m_s.api->baseUrl() + S("/picture.png"));
+        m_s.api->setReply(Endpoint::CreateAuthUser, 200, R"({"id": "u", "email": "server@example.com", "is_active": false})");
+        m_auth = new Auth0Manager(m_s.client, m_s.store, QString(), this);
+        m_manager = new AuthenticationManager(m_auth, m_s.remote, this);
         QTRY_VERIFY(!m_manager->isInitializing());
         m_auth->loginWithGoogle();
         QTRY_COMPARE(m_manager->authStatus(), AuthenticationStatus::needsOnboarding);
@@ -93,13 +88,7 @@ private Q_SLOTS:
     void cleanupTestCase() { AnalyticsService::shared().setClient(nullptr); }
     void init()
     {
-        m_idp = new IdentityStandin(this);
-        m_api = new AccountApiStandin(this);
-        QVERIFY(m_idp->start() && m_api->start());
-        m_client = new HostedLoginClient(S("client-1"), m_idp->domain(), this);
-        m_remote = new RemoteService(m_api->baseUrl(), this);
-        m_store = new InMemoryCredentialsStore;
-        m_browser = new BrowserHook(this);
+        QVERIFY(m_s.start(this));
         m_analytics.clear();
     }
     void cleanup()
@@ -107,12 +96,7 @@ private Q_SLOTS:
         WindowUtils::setTerminator({});
         delete m_manager;
         delete m_auth;
-        delete m_browser;
-        delete m_remote;
-        delete m_client;
-        delete m_api;
-        delete m_idp;
-        delete m_store;
+        m_s.stop();
         m_manager = nullptr;
         m_auth = nullptr;
     }
@@ -156,8 +140,8 @@ private Q_SLOTS:
         QVERIFY(professional->isCompleting());
         QVERIFY(!professional->frame()->isNextEnabled());
         QTRY_COMPARE(statuses, QList<AuthenticationStatus>{AuthenticationStatus::completed});
-        QCOMPARE(m_api->count(Endpoint::CreateProfile), 1);
-        const QJsonObject body = m_api->lastBody(Endpoint::CreateProfile);
+        QCOMPARE(m_s.api->count(Endpoint::CreateProfile), 1);
+        const QJsonObject body = m_s.api->lastBody(Endpoint::CreateProfile);
         QCOMPARE(body.value(S("first_name")).toString(), S("Ada"));
         QCOMPARE(body.value(S("last_name")).toString(), S("Lovelace"));
         QCOMPARE(body.value(S("company_name")).toString(), S("Analytical Engines"));
@@ -193,9 +177,9 @@ private Q_SLOTS:
         QVERIFY(professional);
         type(professional->companyField(), S("Engines"));
         if (status)
-            m_api->setReply(Endpoint::CreateProfile, status, R"({"detail": "<b>taken</b>"})");
+            m_s.api->setReply(Endpoint::CreateProfile, status, R"({"detail": "<b>taken</b>"})");
         else
-            delete std::exchange(m_api, nullptr); // nobody answers any more
+            delete std::exchange(m_s.api, nullptr); // nobody answers any more
         m_analytics.clear();
         clickNext(professional);
         QTRY_VERIFY(!professional->isCompleting());
@@ -213,7 +197,7 @@ private Q_SLOTS:
         type(professional->companyField(), S("Engines"));
         if (!status)
             return;
-        m_api->setReply(Endpoint::CreateProfile, 200, kAccepted);
+        m_s.api->setReply(Endpoint::CreateProfile, 200, kAccepted);
         clickNext(professional);
         QVERIFY(professional->errorLines().isEmpty());
         QTRY_COMPARE(m_manager->authStatus(), AuthenticationStatus::completed);
@@ -235,7 +219,7 @@ private Q_SLOTS:
         container.show();
         QPointer<ProfessionalInfoStepView> professional = toStepTwo(container);
         type(professional->companyField(), S("Engines"));
-        m_api->setReply(Endpoint::CreateProfile, status, kAccepted, 400);
+        m_s.api->setReply(Endpoint::CreateProfile, status, kAccepted, 400);
         clickNext(professional);
         QTest::mouseClick(professional->findChild<QAbstractButton *>(S("backButton")), Qt::LeftButton);
         QCOMPARE(container.viewModel()->currentStep(), 1);
@@ -246,7 +230,7 @@ private Q_SLOTS:
         QVERIFY(personal->errorLine().isEmpty());
         m_analytics.clear();
 
-        QTRY_COMPARE(m_api->count(Endpoint::CreateProfile), 1);
+        QTRY_COMPARE(m_s.api->count(Endpoint::CreateProfile), 1);
         if (status == 200) {
             QTRY_COMPARE(m_manager->authStatus(), AuthenticationStatus::completed);
         } else {
@@ -264,10 +248,10 @@ private Q_SLOTS:
         container->show();
         auto *professional = toStepTwo(*container);
         type(professional->companyField(), S("Engines"));
-        m_api->setReply(Endpoint::CreateProfile, 200, kAccepted, 300);
+        m_s.api->setReply(Endpoint::CreateProfile, 200, kAccepted, 300);
         clickNext(professional);
         delete container;
-        QTRY_COMPARE(m_api->count(Endpoint::CreateProfile), 1);
+        QTRY_COMPARE(m_s.api->count(Endpoint::CreateProfile), 1);
         QTest::qWait(500); // the answer finds nobody and changes nothing
         QCOMPARE(m_manager->authStatus(), AuthenticationStatus::needsOnboarding);
     }

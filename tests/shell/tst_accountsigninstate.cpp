@@ -1,7 +1,7 @@
 // The shell's sign-in state over the real identity and sign-in state machine (identity and
 // account API stand-ins, credentials in memory), and a sign-out through the application
 // delegate that ends with the status notAuthenticated.
-#include "AccountApiStandin.h"
+#include "SignInStandins.h"
 #include "BrowserHook.h"
 #include "CoordinatorFixture.h"
 #include "HostedLoginClient.h"
@@ -22,42 +22,26 @@ using Status = SignInState::Status;
 
 class TestAccountSignInState : public QObject {
     Q_OBJECT
-    IdentityStandin *m_idp = nullptr;
-    AccountApiStandin *m_api = nullptr;
-    HostedLoginClient *m_client = nullptr;
-    RemoteService *m_remote = nullptr;
-    InMemoryCredentialsStore *m_store = nullptr;
-    BrowserHook *m_browser = nullptr;
+    SignInStandins m_s;
 
     void storeSignedInUser()
     {
         std::optional<CredentialsResult> out;
-        m_client->startWebLogin({}, this, [&](const CredentialsResult &r) { out = r; });
+        m_s.client->startWebLogin({}, this, [&](const CredentialsResult &r) { out = r; });
         QVERIFY(QTest::qWaitFor([&] { return out.has_value(); }, 10000));
         QVERIFY(out->ok());
-        m_store->entries.insert(QStringLiteral("credentials"), out->credentials->encode());
+        m_s.store->entries.insert(QStringLiteral("credentials"), out->credentials->encode());
     }
 
 private Q_SLOTS:
     void init()
     {
-        m_idp = new IdentityStandin(this);
-        m_api = new AccountApiStandin(this);
-        QVERIFY(m_idp->start() && m_api->start());
-        m_client = new HostedLoginClient(QStringLiteral("client-1"), m_idp->domain(), this);
-        m_remote = new RemoteService(m_api->baseUrl(), this);
-        m_store = new InMemoryCredentialsStore;
-        m_browser = new BrowserHook(this);
+        QVERIFY(m_s.start(this));
         Settings::instance().remove("hasSeenIntro");
     }
     void cleanup()
     {
-        delete m_browser;
-        delete m_remote;
-        delete m_client;
-        delete m_api;
-        delete m_idp;
-        delete m_store;
+        m_s.stop();
     }
 
     void statusesPassBothWays_data()
@@ -71,8 +55,8 @@ private Q_SLOTS:
     void statusesPassBothWays()
     {
         QFETCH(int, status);
-        Auth0Manager identity(m_client, m_store, QString());
-        AuthenticationManager manager(&identity, m_remote);
+        Auth0Manager identity(m_s.client, m_s.store, QString());
+        AuthenticationManager manager(&identity, m_s.remote);
         AccountSignInState state(&manager, &identity);
         QTRY_VERIFY(!state.isInitializing());
         QList<Status> announced;
@@ -88,8 +72,8 @@ private Q_SLOTS:
 
     void startWithoutStoredCredentials()
     {
-        Auth0Manager identity(m_client, m_store, QString());
-        AuthenticationManager manager(&identity, m_remote);
+        Auth0Manager identity(m_s.client, m_s.store, QString());
+        AuthenticationManager manager(&identity, m_s.remote);
         AccountSignInState state(&manager, &identity);
         QSignalSpy initializing(&state, &SignInState::isInitializingChanged);
         QVERIFY(state.isInitializing());
@@ -104,8 +88,8 @@ private Q_SLOTS:
     {
         storeSignedInUser();
         Settings::instance().setValue("hasSeenIntro", true);
-        Auth0Manager identity(m_client, m_store, QString());
-        AuthenticationManager manager(&identity, m_remote);
+        Auth0Manager identity(m_s.client, m_s.store, QString());
+        AuthenticationManager manager(&identity, m_s.remote);
         AccountSignInState state(&manager, &identity);
         QTRY_COMPARE(state.authStatus(), Status::completed);
         QVERIFY(!state.isInitializing());
@@ -141,8 +125,8 @@ private Q_SLOTS:
         QCOMPARE(manager.authStatus(), AuthenticationStatus::notAuthenticated);
         const QStringList seen = announced.first().second;
         QCOMPARE(seen.mid(0, 3), (QStringList{"logout_started", "logout_completed", "reset"}));
-        QCOMPARE(m_idp->logouts, 1);
-        QVERIFY(m_store->entries.isEmpty());
+        QCOMPARE(m_s.idp->logouts, 1);
+        QVERIFY(m_s.store->entries.isEmpty());
         QCOMPARE(state.profileEmail(), std::nullopt);
         QVERIFY(!Settings::instance().boolValue("hasSeenIntro", true));
         QTRY_VERIFY(!delegate.isStatusItemShown());
