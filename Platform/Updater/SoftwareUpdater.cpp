@@ -95,29 +95,26 @@ void SoftwareUpdater::check(std::function<void(const Result &)> done)
 
 void SoftwareUpdater::checkForUpdates()
 {
-    if (m_checking)
-        return;
-    m_checking = true;
-    QPointer<SoftwareUpdater> self(this);
-    check([self](const Result &r) {
-        if (!self)
-            return;
-        self->m_checking = false;
-        self->report(r, true);
-    });
+    startCheck(true);
 }
 
 void SoftwareUpdater::checkForUpdatesInBackground()
+{
+    startCheck(false);
+}
+
+// One check at a time; a request while one runs is dropped.
+void SoftwareUpdater::startCheck(bool userInitiated)
 {
     if (m_checking)
         return;
     m_checking = true;
     QPointer<SoftwareUpdater> self(this);
-    check([self](const Result &r) {
+    check([self, userInitiated](const Result &r) {
         if (!self)
             return;
         self->m_checking = false;
-        self->report(r, false);
+        self->report(r, userInitiated);
     });
 }
 

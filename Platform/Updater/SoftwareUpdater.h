@@ -47,6 +47,7 @@ Q_SIGNALS:
     void checkFinished(const SoftwareUpdater::Result &result, bool userInitiated);
 
 private:
+    void startCheck(bool userInitiated);
     void report(const Result &result, bool userInitiated);
 
     QNetworkAccessManager *m_network;

@@ -3,6 +3,7 @@
 // main thread's busy time per chunk. The cost of a chunk must not grow with the answer.
 // A second run adds a bubble that reads the reply's display text on every row update, as the
 // chat view does.
+#include "ChatBench.h"
 #include "FakeScheduler.h"
 #include "Log.h"
 #include "ModelContainer.h"
@@ -22,36 +23,10 @@
 #include <memory>
 #include <vector>
 
+using ChatBench::markdownAnswer;
+using ChatBench::percentile;
+
 namespace {
-
-QString markdownAnswer(qsizetype size)
-{
-    QRandomGenerator rng(42);
-    static const QStringList words = {"assistant", "result", "the", "of", "data", "**important**", "`value`", "quickly",
-                                      "[docs](https://example.com/docs)", "and", "with", "Status:", "café", "😀", "*note*"};
-    QString s;
-    int section = 0;
-    while (s.size() < size) {
-        s += QStringLiteral("## Section %1\n\n").arg(++section);
-        for (int p = 0; p < 3; ++p) {
-            for (int w = 0; w < 60; ++w)
-                s += words[rng.bounded(int(words.size()))] + QLatin1Char(' ');
-            s += QStringLiteral("\n\n");
-        }
-        for (int i = 0; i < 4; ++i)
-            s += QStringLiteral("- item %1 with a `code` span\n").arg(i);
-        s += QStringLiteral("\n```cpp\nint answer() { return %1; }\n```\n\n").arg(section);
-    }
-    s.truncate(size);
-    return s;
-}
-
-double percentile(std::vector<double> v, double p)
-{
-    std::sort(v.begin(), v.end());
-    const size_t i = std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5));
-    return v[i];
-}
 
 struct Figures {
     std::vector<double> perChunkUs;

@@ -5,6 +5,7 @@
 // the chat opened afresh on the finished answer (build, layout and first paint).
 //
 //   bench_chat_view [chunk characters, default 100]
+#include "ChatBench.h"
 #include "FakeScheduler.h"
 #include "Log.h"
 #include "ModelContainer.h"
@@ -25,42 +26,12 @@
 #include <memory>
 #include <vector>
 
+using ChatBench::markdownAnswer;
+using ChatBench::percentile;
+
 namespace {
 
 constexpr qint64 kFrameMs = 20; // 50 chunks per second
-
-QString markdownAnswer(qsizetype size)
-{
-    QRandomGenerator rng(42);
-    static const QStringList words = {"assistant", "result", "the", "of", "data", "**important**", "`value`", "quickly",
-                                      "[docs](https://example.com/docs)", "and", "with", "café", "😀", "*note*", "~~old~~"};
-    QString s;
-    int section = 0;
-    while (s.size() < size) {
-        s += QStringLiteral("## Section %1\n\n").arg(++section);
-        for (int p = 0; p < 3; ++p) {
-            for (int w = 0; w < 60; ++w)
-                s += words[rng.bounded(int(words.size()))] + QLatin1Char(' ');
-            s += QStringLiteral("\n\n");
-        }
-        for (int i = 0; i < 4; ++i)
-            s += QStringLiteral("- item %1 with a `code` span\n").arg(i);
-        s += QStringLiteral("\n```cpp\nint answer() {\n    return %1;\n}\n```\n\n").arg(section);
-        s += QStringLiteral("| Name | Value | Note |\n|:--|--:|:-:|\n| alpha | %1 | ok |\n| beta | %2 | **bold** |\n\n")
-                 .arg(section)
-                 .arg(section * 2);
-    }
-    s.truncate(size);
-    return s;
-}
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
-}
 
 double msSince(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
 
