@@ -1,6 +1,7 @@
 #include "LoadingCheckmark.h"
 
 #include "theme/Color.h"
+#include "theme/TavoCircleLoading.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -63,32 +64,5 @@ void LoadingCheckmark::paintEvent(QPaintEvent *)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF ring(0.25, 0.25, 27.5, 27.5);
-    QColor disc = Color::bubbleFill();
-    disc.setAlphaF(disc.alphaF() * 0.8);
-    p.setPen(Qt::NoPen);
-    p.setBrush(disc);
-    p.drawEllipse(ring);
-    p.setPen(QPen(Color::loadingTrack(), 0.5));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(ring);
-
-    p.translate(14, 14);
-    p.rotate(m_rotation);
-    const QRectF arc(-12, -12, 24, 24);
-    const QColor tint = Color::accentBlue();
-    QColor half = tint;
-    half.setAlphaF(tint.alphaF() * 0.5);
-    QColor clear = tint;
-    clear.setAlpha(0);
-    QLinearGradient g(arc.left(), 0, arc.right(), 0);
-    g.setColorAt(0, tint);
-    g.setColorAt(0.3, half);
-    g.setColorAt(1, clear);
-    QPen pen(QBrush(g), 3);
-    pen.setCapStyle(Qt::RoundCap);
-    pen.setJoinStyle(Qt::MiterJoin);
-    pen.setMiterLimit(10);
-    p.setPen(pen);
-    // The first half of the outline, from three o'clock clockwise to nine.
-    p.drawArc(arc, 0, -180 * 16);
+    TavoCircleLoading::paintRing(p, ring, ring, QPointF(14, 14), 24, m_rotation, Color::accentBlue(), 0.5);
 }

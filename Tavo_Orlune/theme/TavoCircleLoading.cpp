@@ -52,32 +52,37 @@ void TavoCircleLoading::paintEvent(QPaintEvent *)
     p.setRenderHint(QPainter::Antialiasing);
     const QPointF c = QRectF(rect()).center();
     const QRectF ring(c.x() - m_size / 2, c.y() - m_size / 2, m_size, m_size);
-    QColor disc = Color::bubbleFill();
-    disc.setAlphaF(disc.alphaF() * 0.8f);
+    paintRing(p, ring, ring.adjusted(0.25, 0.25, -0.25, -0.25), c, arcSize(), m_rotation, tint(), 0.9);
+}
+
+void TavoCircleLoading::paintRing(QPainter &p, const QRectF &disc, const QRectF &border, QPointF centre, qreal arcSize,
+                                  qreal rotation, const QColor &tint, qreal midAlpha)
+{
+    QColor fill = Color::bubbleFill();
+    fill.setAlphaF(fill.alphaF() * 0.8f);
     p.setPen(Qt::NoPen);
-    p.setBrush(disc);
-    p.drawEllipse(ring);
+    p.setBrush(fill);
+    p.drawEllipse(disc);
     p.setPen(QPen(Color::loadingTrack(), 0.5));
     p.setBrush(Qt::NoBrush);
-    p.drawEllipse(ring.adjusted(0.25, 0.25, -0.25, -0.25));
+    p.drawEllipse(border);
 
-    // The arc: the first half of the circle (from 3 o'clock clockwise), stroked with a
-    // leading-to-trailing gradient, turned by the current rotation.
-    const qreal a = arcSize();
-    const QRectF arcRect(-a / 2, -a / 2, a, a);
-    p.translate(c);
-    p.rotate(m_rotation);
-    const QColor t = tint();
-    QColor t90 = t;
-    t90.setAlphaF(t.alphaF() * 0.9f);
-    QColor clear = t;
+    const QRectF arcRect(-arcSize / 2, -arcSize / 2, arcSize, arcSize);
+    p.translate(centre);
+    p.rotate(rotation);
+    QColor mid = tint;
+    mid.setAlphaF(tint.alphaF() * midAlpha);
+    QColor clear = tint;
     clear.setAlpha(0);
     QLinearGradient g(arcRect.left(), 0, arcRect.right(), 0);
-    g.setColorAt(0, t);
-    g.setColorAt(0.3, t90);
+    g.setColorAt(0, tint);
+    g.setColorAt(0.3, mid);
     g.setColorAt(1, clear);
     QPen pen(QBrush(g), 3);
     pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    pen.setMiterLimit(10);
     p.setPen(pen);
+    // The first half of the outline, from three o'clock clockwise to nine.
     p.drawArc(arcRect, 0, -180 * 16);
 }

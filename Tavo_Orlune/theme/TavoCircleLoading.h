@@ -1,6 +1,8 @@
 #pragma once
 #include <QColor>
 #include <QWidget>
+
+class QPainter;
 #include <optional>
 
 class QVariantAnimation;
@@ -10,6 +12,11 @@ class QVariantAnimation;
 class TavoCircleLoading : public QWidget {
     Q_OBJECT
 public:
+    // The loading ring both spinners draw: a translucent disc with a hairline border and, turned by
+    // rotation degrees about centre, the first half of a circle of arcSize stroked 3 wide with a
+    // gradient from tint through tint at midAlpha to clear.
+    static void paintRing(QPainter &p, const QRectF &disc, const QRectF &border, QPointF centre, qreal arcSize,
+                          qreal rotation, const QColor &tint, qreal midAlpha);
     TavoCircleLoading(qreal size, std::optional<QColor> tint = std::nullopt, QWidget *parent = nullptr);
 
     qreal ringSize() const { return m_size; }
