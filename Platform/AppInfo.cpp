@@ -1,5 +1,5 @@
-#include "AppInfo.h"
-#include "PlistReader.h"
+#include "Platform/AppInfo.h"
+#include "Platform/PlistReader.h"
 
 AppInfo &AppInfo::instance()
 {

@@ -1,4 +1,4 @@
-#include "AppPaths.h"
+#include "Platform/AppPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "Assets.h"
-#include "Log.h"
+#include "Platform/Assets.h"
+#include "Platform/Log.h"
 
 #include <QFile>
 #include <QHash>

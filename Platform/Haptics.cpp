@@ -1,4 +1,4 @@
-#include "Haptics.h"
+#include "Platform/Haptics.h"
 
 Haptics &Haptics::instance()
 {

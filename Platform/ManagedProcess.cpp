@@ -1,4 +1,4 @@
-#include "ManagedProcess.h"
+#include "Platform/ManagedProcess.h"
 
 #include <QPointer>
 #include <QTimer>

@@ -1,5 +1,5 @@
-#include "ModalPrompt.h"
-#include "Scheduler.h"
+#include "Platform/ModalPrompt.h"
+#include "Platform/Scheduler.h"
 
 #include <QMessageBox>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "NotificationCenter.h"
+#include "Platform/NotificationCenter.h"
 
 #include <QMetaObject>
 #include <QThread>

@@ -1,4 +1,4 @@
-#include "PlistReader.h"
+#include "Platform/PlistReader.h"
 
 #include <QDateTime>
 #include <QFile>

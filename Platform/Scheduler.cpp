@@ -1,4 +1,4 @@
-#include "Scheduler.h"
+#include "Platform/Scheduler.h"
 
 #include <QElapsedTimer>
 #include <QHash>

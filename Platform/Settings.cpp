@@ -1,4 +1,4 @@
-#include "Settings.h"
+#include "Platform/Settings.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "SpringEasing.h"
+#include "Platform/SpringEasing.h"
 
 #include <QEasingCurve>
 #include <cmath>

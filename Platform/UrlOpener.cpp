@@ -1,5 +1,5 @@
-#include "UrlOpener.h"
-#include "Log.h"
+#include "Platform/UrlOpener.h"
+#include "Platform/Log.h"
 
 #include <QDesktopServices>
 

@@ -1,4 +1,4 @@
-#include "UuidText.h"
+#include "Platform/UuidText.h"
 
 namespace UuidText {
 

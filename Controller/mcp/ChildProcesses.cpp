@@ -1,8 +1,8 @@
-#include "ChildProcesses.h"
+#include "Controller/mcp/ChildProcesses.h"
 
-#include "Log.h"
-#include "ManagedProcess.h"
-#include "Scheduler.h"
+#include "Platform/Log.h"
+#include "Platform/ManagedProcess.h"
+#include "Platform/Scheduler.h"
 
 #include <QPointer>
 

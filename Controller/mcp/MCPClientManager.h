@@ -1,7 +1,7 @@
 #pragma once
-#include "MCPClientProtocol.h"
-#include "McpServerConfiguration.h"
-#include "ToolResponse.h"
+#include "Controller/mcp/MCPClientProtocol.h"
+#include "Controller/mcp/McpServerConfiguration.h"
+#include "Controller/mcp/ToolResponse.h"
 
 #include <QFuture>
 #include <QMap>

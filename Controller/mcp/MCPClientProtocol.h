@@ -1,6 +1,6 @@
 #pragma once
-#include "McpResult.h"
-#include "McpTypes.h"
+#include "Controller/mcp/McpResult.h"
+#include "Controller/mcp/McpTypes.h"
 
 #include <QString>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "MCPError.h"
+#include "Controller/mcp/MCPError.h"
 
 const char *MCPError::what() const noexcept
 {

@@ -1,14 +1,14 @@
-#include "MCPProcessClient.h"
+#include "Controller/mcp/MCPProcessClient.h"
 
-#include "AppInfo.h"
-#include "AppPaths.h"
-#include "ChildProcesses.h"
-#include "ControllerPaths.h"
-#include "Log.h"
-#include "ManagedProcess.h"
-#include "McpClient.h"
-#include "StdioTransport.h"
-#include "ToolRuntime.h"
+#include "Platform/AppInfo.h"
+#include "Platform/AppPaths.h"
+#include "Controller/mcp/ChildProcesses.h"
+#include "Controller/mcp/ControllerPaths.h"
+#include "Platform/Log.h"
+#include "Platform/ManagedProcess.h"
+#include "Controller/mcp/McpClient.h"
+#include "Controller/mcp/StdioTransport.h"
+#include "Controller/mcp/ToolRuntime.h"
 
 #include <QFileInfo>
 #include <QProcessEnvironment>

@@ -1,9 +1,9 @@
 #pragma once
-#include "ManagedProcess.h"
-#include "McpClient.h"
-#include "McpResult.h"
-#include "StdioTransport.h"
-#include "McpTypes.h"
+#include "Platform/ManagedProcess.h"
+#include "Controller/mcp/McpClient.h"
+#include "Controller/mcp/McpResult.h"
+#include "Controller/mcp/StdioTransport.h"
+#include "Controller/mcp/McpTypes.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,8 +1,8 @@
-#include "McpClient.h"
+#include "Controller/mcp/McpClient.h"
 
-#include "Log.h"
-#include "McpTransport.h"
-#include "Scheduler.h"
+#include "Platform/Log.h"
+#include "Controller/mcp/McpTransport.h"
+#include "Platform/Scheduler.h"
 
 #include <QAbstractEventDispatcher>
 #include <QJsonArray>

@@ -1,6 +1,6 @@
 #pragma once
-#include "McpResult.h"
-#include "McpTypes.h"
+#include "Controller/mcp/McpResult.h"
+#include "Controller/mcp/McpTypes.h"
 
 #include <QHash>
 #include <QJsonObject>
@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QStringList>
 
-#include "McpTransport.h"
+#include "Controller/mcp/McpTransport.h"
 
 // The MCP client: JSON-RPC 2.0 requests over a transport, answers matched by id. Several
 // requests may be in flight at once; notifications from the server are skipped and a server's

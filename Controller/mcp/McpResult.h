@@ -1,5 +1,5 @@
 #pragma once
-#include "MCPError.h"
+#include "Controller/mcp/MCPError.h"
 
 #include <functional>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "McpServerConfiguration.h"
+#include "Controller/mcp/McpServerConfiguration.h"
 
-#include "AppPaths.h"
+#include "Platform/AppPaths.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

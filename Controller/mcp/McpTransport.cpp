@@ -1,6 +1,6 @@
-#include "McpTransport.h"
+#include "Controller/mcp/McpTransport.h"
 
-#include "Log.h"
+#include "Platform/Log.h"
 
 void McpTransport::feed(const QByteArray &bytes)
 {

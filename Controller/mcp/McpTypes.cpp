@@ -1,4 +1,4 @@
-#include "McpTypes.h"
+#include "Controller/mcp/McpTypes.h"
 
 namespace mcp {
 

@@ -1,6 +1,6 @@
-#include "RemoteMCPClient.h"
+#include "Controller/mcp/RemoteMCPClient.h"
 
-#include "MCPProcessClient.h"
+#include "Controller/mcp/MCPProcessClient.h"
 
 const QString RemoteMCPClient::kClientName = QStringLiteral("mcp-remote-client");
 const QString RemoteMCPClient::kClientVersion = QStringLiteral("0.1.0");

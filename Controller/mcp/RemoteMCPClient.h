@@ -1,5 +1,5 @@
 #pragma once
-#include "MCPClientProtocol.h"
+#include "Controller/mcp/MCPClientProtocol.h"
 
 #include <QMap>
 #include <QStringList>

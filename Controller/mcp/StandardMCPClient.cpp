@@ -1,9 +1,9 @@
-#include "StandardMCPClient.h"
+#include "Controller/mcp/StandardMCPClient.h"
 
-#include "ChildProcesses.h"
-#include "ManagedProcess.h"
-#include "McpClient.h"
-#include "TcpTransport.h"
+#include "Controller/mcp/ChildProcesses.h"
+#include "Platform/ManagedProcess.h"
+#include "Controller/mcp/McpClient.h"
+#include "Controller/mcp/TcpTransport.h"
 
 std::shared_ptr<StandardMCPClient> StandardMCPClient::create(const QString &name, const QString &version,
                                                              const QString &host, quint16 port,

@@ -1,7 +1,7 @@
 #pragma once
-#include "MCPClientProtocol.h"
-#include "ManagedProcess.h"
-#include "TcpTransport.h"
+#include "Controller/mcp/MCPClientProtocol.h"
+#include "Platform/ManagedProcess.h"
+#include "Controller/mcp/TcpTransport.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "StdioTransport.h"
+#include "Controller/mcp/StdioTransport.h"
 
 #include <QMetaObject>
 

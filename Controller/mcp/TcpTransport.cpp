@@ -1,6 +1,6 @@
-#include "TcpTransport.h"
+#include "Controller/mcp/TcpTransport.h"
 
-#include "Scheduler.h"
+#include "Platform/Scheduler.h"
 
 #include <QHostAddress>
 

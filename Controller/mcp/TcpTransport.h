@@ -1,5 +1,5 @@
 #pragma once
-#include "McpTransport.h"
+#include "Controller/mcp/McpTransport.h"
 
 #include <QTcpSocket>
 

@@ -1,11 +1,11 @@
-#include "ToolRepository.h"
+#include "Controller/mcp/ToolRepository.h"
 
-#include "AppPaths.h"
-#include "MCPClientManager.h"
-#include "NotificationCenter.h"
-#include "Log.h"
-#include "McpServerConfiguration.h"
-#include "ToolRuntime.h"
+#include "Platform/AppPaths.h"
+#include "Controller/mcp/MCPClientManager.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Log.h"
+#include "Controller/mcp/McpServerConfiguration.h"
+#include "Controller/mcp/ToolRuntime.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
-#include "MCPClientProtocol.h"
-#include "McpResult.h"
-#include "ToolResponse.h"
+#include "Controller/mcp/MCPClientProtocol.h"
+#include "Controller/mcp/McpResult.h"
+#include "Controller/mcp/ToolResponse.h"
 
 #include <QFuture>
 #include <QMap>

@@ -1,5 +1,5 @@
 #pragma once
-#include "McpTypes.h"
+#include "Controller/mcp/McpTypes.h"
 
 #include <QString>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "ToolRuntime.h"
+#include "Controller/mcp/ToolRuntime.h"
 
-#include "ManagedProcess.h"
+#include "Platform/ManagedProcess.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -1,5 +1,5 @@
 #pragma once
-#include "McpResult.h"
+#include "Controller/mcp/McpResult.h"
 
 #include <QFuture>
 #include <QObject>

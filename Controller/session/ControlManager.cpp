@@ -1,9 +1,9 @@
-#include "ControlManager.h"
+#include "Controller/session/ControlManager.h"
 
-#include "Log.h"
-#include "mcp/McpSessionToolRuntime.h"
-#include "Session.h"
-#include "SessionManager.h"
+#include "Platform/Log.h"
+#include "Controller/session/McpSessionToolRuntime.h"
+#include "Controller/session/Session.h"
+#include "Controller/session/SessionManager.h"
 
 namespace {
 // The process's tool runtime as the sessions see it: the shared client manager and tool

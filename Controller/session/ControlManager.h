@@ -1,5 +1,5 @@
 #pragma once
-#include "QueryCallbacks.h"
+#include "Controller/session/QueryCallbacks.h"
 
 #include <QObject>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "ControlManagerViewModel.h"
+#include "Controller/session/ControlManagerViewModel.h"
 
-#include "ControlManager.h"
-#include "Scheduler.h"
-#include "SessionManager.h"
+#include "Controller/session/ControlManager.h"
+#include "Platform/Scheduler.h"
+#include "Controller/session/SessionManager.h"
 
 ControlManagerViewModel::ControlManagerViewModel(SessionToolRuntime *toolRuntime, QObject *parent)
     : QObject(parent)

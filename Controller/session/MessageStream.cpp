@@ -1,4 +1,4 @@
-#include "MessageStream.h"
+#include "Controller/session/MessageStream.h"
 
 MessageStream::MessageStream(QObject *parent)
     : QObject(parent)

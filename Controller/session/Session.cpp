@@ -1,9 +1,9 @@
-#include "Session.h"
+#include "Controller/session/Session.h"
 
-#include "AccessTokenProvider.h"
-#include "Log.h"
-#include "SessionQuery.h"
-#include "WebSocketManager.h"
+#include "Controller/session/AccessTokenProvider.h"
+#include "Platform/Log.h"
+#include "Controller/session/SessionQuery.h"
+#include "Controller/session/WebSocketManager.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

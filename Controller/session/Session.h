@@ -1,6 +1,6 @@
 #pragma once
-#include "QueryCallbacks.h"
-#include "SessionToolRuntime.h"
+#include "Controller/session/QueryCallbacks.h"
+#include "Controller/session/SessionToolRuntime.h"
 
 #include <QHash>
 #include <QList>
@@ -12,7 +12,7 @@
 
 class AccessTokenProvider;
 class SessionQuery;
-#include "WebSocketManager.h"
+#include "Controller/session/WebSocketManager.h"
 
 // The client side of one conversation with the assistant service: one per task, named by the
 // task's UUID text. Lives on the main thread; every operation returns at once and reports

@@ -1,8 +1,8 @@
-#include "SessionManager.h"
+#include "Controller/session/SessionManager.h"
 
-#include "Session.h"
-#include "UuidText.h"
-#include "WebSocketManager.h"
+#include "Controller/session/Session.h"
+#include "Platform/UuidText.h"
+#include "Controller/session/WebSocketManager.h"
 
 SessionManager::SessionManager(SessionToolRuntime *toolRuntime, QObject *parent)
     : QObject(parent)

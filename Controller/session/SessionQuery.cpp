@@ -1,10 +1,10 @@
-#include "SessionQuery.h"
+#include "Controller/session/SessionQuery.h"
 
-#include "Log.h"
-#include "MessageStream.h"
-#include "Scheduler.h"
-#include "Session.h"
-#include "WebSocketManager.h"
+#include "Platform/Log.h"
+#include "Controller/session/MessageStream.h"
+#include "Platform/Scheduler.h"
+#include "Controller/session/Session.h"
+#include "Controller/session/WebSocketManager.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,6 +1,6 @@
 #pragma once
-#include "QueryCallbacks.h"
-#include "SessionToolRuntime.h"
+#include "Controller/session/QueryCallbacks.h"
+#include "Controller/session/SessionToolRuntime.h"
 
 #include <QJsonArray>
 #include <QObject>

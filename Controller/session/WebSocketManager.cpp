@@ -1,9 +1,9 @@
-#include "WebSocketManager.h"
+#include "Controller/session/WebSocketManager.h"
 
-#include "AppInfo.h"
-#include "Log.h"
-#include "MessageStream.h"
-#include "Scheduler.h"
+#include "Platform/AppInfo.h"
+#include "Platform/Log.h"
+#include "Controller/session/MessageStream.h"
+#include "Platform/Scheduler.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

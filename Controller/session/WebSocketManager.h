@@ -1,5 +1,5 @@
 #pragma once
-#include "SessionToolRuntime.h"
+#include "Controller/session/SessionToolRuntime.h"
 
 #include <QDateTime>
 #include <QHash>

@@ -1,6 +1,6 @@
-#include "HttpAnalyticsClient.h"
-#include "Log.h"
-#include "UuidText.h"
+#include "Platform/Analytics/HttpAnalyticsClient.h"
+#include "Platform/Log.h"
+#include "Platform/UuidText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 #pragma once
-#include "AnalyticsClient.h"
-#include "Scheduler.h"
+#include "Platform/Analytics/AnalyticsClient.h"
+#include "Platform/Scheduler.h"
 
 #include <QJsonObject>
 #include <QList>

@@ -1,3 +1,3 @@
-#include "AudioCaptureBackend.h"
+#include "Platform/Audio/AudioCaptureBackend.h"
 
 AudioCaptureBackend::~AudioCaptureBackend() = default;

@@ -1,3 +1,3 @@
-#include "AudioRecorder.h"
+#include "Platform/Audio/AudioRecorder.h"
 
 AudioRecorder::~AudioRecorder() = default;

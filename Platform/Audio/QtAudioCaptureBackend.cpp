@@ -1,5 +1,5 @@
-#include "QtAudioCaptureBackend.h"
-#include "QtAudioRecorder.h"
+#include "Platform/Audio/QtAudioCaptureBackend.h"
+#include "Platform/Audio/QtAudioRecorder.h"
 
 #include <QAudioDevice>
 #include <QMediaDevices>

@@ -1,5 +1,5 @@
 #pragma once
-#include "AudioCaptureBackend.h"
+#include "Platform/Audio/AudioCaptureBackend.h"
 
 // Recording through Qt Multimedia from the default audio input. Access is granted when the
 // system offers an input device.

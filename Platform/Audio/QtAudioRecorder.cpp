@@ -1,4 +1,4 @@
-#include "QtAudioRecorder.h"
+#include "Platform/Audio/QtAudioRecorder.h"
 
 #include <QAudioDevice>
 #include <QAudioInput>

@@ -1,5 +1,5 @@
 #pragma once
-#include "AudioRecorder.h"
+#include "Platform/Audio/AudioRecorder.h"
 
 #include <QAudioFormat>
 #include <QMediaRecorder>

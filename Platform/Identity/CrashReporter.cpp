@@ -1,6 +1,6 @@
-#include "CrashReporter.h"
-#include "AppInfo.h"
-#include "AppPaths.h"
+#include "Platform/Identity/CrashReporter.h"
+#include "Platform/AppInfo.h"
+#include "Platform/AppPaths.h"
 
 #include <QDir>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "Credentials.h"
+#include "Platform/Identity/Credentials.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

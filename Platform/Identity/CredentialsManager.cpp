@@ -1,7 +1,7 @@
-#include "CredentialsManager.h"
-#include "CredentialsStore.h"
-#include "HostedLoginClient.h"
-#include "Scheduler.h"
+#include "Platform/Identity/CredentialsManager.h"
+#include "Platform/Identity/CredentialsStore.h"
+#include "Platform/Identity/HostedLoginClient.h"
+#include "Platform/Scheduler.h"
 
 #include <QPointer>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "Credentials.h"
+#include "Platform/Identity/Credentials.h"
 
 #include <QObject>
 #include <functional>

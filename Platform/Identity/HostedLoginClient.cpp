@@ -1,8 +1,8 @@
-#include "HostedLoginClient.h"
-#include "LoopbackListener.h"
-#include "Pkce.h"
-#include "Scheduler.h"
-#include "UrlOpener.h"
+#include "Platform/Identity/HostedLoginClient.h"
+#include "Platform/Identity/LoopbackListener.h"
+#include "Platform/Identity/Pkce.h"
+#include "Platform/Scheduler.h"
+#include "Platform/UrlOpener.h"
 
 #include <QHostAddress>
 #include <QJsonDocument>

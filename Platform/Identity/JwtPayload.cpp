@@ -1,4 +1,4 @@
-#include "JwtPayload.h"
+#include "Platform/Identity/JwtPayload.h"
 
 #include <QJsonDocument>
 

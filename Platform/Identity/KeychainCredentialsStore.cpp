@@ -1,4 +1,4 @@
-#include "KeychainCredentialsStore.h"
+#include "Platform/Identity/KeychainCredentialsStore.h"
 
 #include <QPointer>
 #include <qt6keychain/keychain.h>

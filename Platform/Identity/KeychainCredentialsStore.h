@@ -1,5 +1,5 @@
 #pragma once
-#include "CredentialsStore.h"
+#include "Platform/Identity/CredentialsStore.h"
 
 // The credentials store on the desktop's secret service (qtkeychain), entries under the
 // application's bundle identifier as the service name. Nothing falls back to a plain file.

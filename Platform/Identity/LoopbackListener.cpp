@@ -1,4 +1,4 @@
-#include "LoopbackListener.h"
+#include "Platform/Identity/LoopbackListener.h"
 
 #include <QTcpSocket>
 #include <QUrl>

@@ -1,4 +1,4 @@
-#include "Pkce.h"
+#include "Platform/Identity/Pkce.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>

@@ -1,4 +1,4 @@
-#include "LocalKeyMonitor.h"
+#include "Platform/KeyMonitor/LocalKeyMonitor.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

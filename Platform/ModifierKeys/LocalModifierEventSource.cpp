@@ -1,4 +1,4 @@
-#include "LocalModifierEventSource.h"
+#include "Platform/ModifierKeys/LocalModifierEventSource.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

@@ -1,3 +1,3 @@
-#include "ModifierEventSource.h"
+#include "Platform/ModifierKeys/ModifierEventSource.h"
 
 ModifierEventSource::~ModifierEventSource() = default;

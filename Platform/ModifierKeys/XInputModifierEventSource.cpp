@@ -1,5 +1,5 @@
-#include "XInputModifierEventSource.h"
-#include "Log.h"
+#include "Platform/ModifierKeys/XInputModifierEventSource.h"
+#include "Platform/Log.h"
 
 #include <QGuiApplication>
 #include <QSocketNotifier>

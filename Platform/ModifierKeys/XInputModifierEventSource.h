@@ -1,5 +1,5 @@
 #pragma once
-#include "ModifierEventSource.h"
+#include "Platform/ModifierKeys/ModifierEventSource.h"
 
 #include <QSet>
 

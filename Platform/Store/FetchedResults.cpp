@@ -1,5 +1,5 @@
-#include "FetchedResults.h"
-#include "Log.h"
+#include "Platform/Store/FetchedResults.h"
+#include "Platform/Log.h"
 
 FetchedResults::FetchedResults(ModelContext *context, const FetchDescriptor &descriptor, QObject *parent)
     : QObject(parent), m_context(context)

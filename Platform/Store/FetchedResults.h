@@ -1,5 +1,5 @@
 #pragma once
-#include "ModelContext.h"
+#include "Platform/Store/ModelContext.h"
 
 #include <QObject>
 #include <QPointer>

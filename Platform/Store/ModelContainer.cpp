@@ -1,6 +1,6 @@
-#include "ModelContainer.h"
-#include "ModelContext.h"
-#include "StoreError.h"
+#include "Platform/Store/ModelContainer.h"
+#include "Platform/Store/ModelContext.h"
+#include "Platform/Store/StoreError.h"
 
 #include <QDir>
 #include <QFile>

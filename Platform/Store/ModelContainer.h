@@ -1,6 +1,6 @@
 #pragma once
-#include "ModelChanges.h"
-#include "StoreSchema.h"
+#include "Platform/Store/ModelChanges.h"
+#include "Platform/Store/StoreSchema.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,8 +1,8 @@
-#include "ModelContext.h"
-#include "Log.h"
-#include "ModelContainer.h"
-#include "Scheduler.h"
-#include "ValueTransformer.h"
+#include "Platform/Store/ModelContext.h"
+#include "Platform/Log.h"
+#include "Platform/Store/ModelContainer.h"
+#include "Platform/Scheduler.h"
+#include "Platform/Store/ValueTransformer.h"
 
 #include <QElapsedTimer>
 #include <QSqlError>

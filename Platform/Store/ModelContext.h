@@ -30,10 +30,10 @@
 // its saves, and storeDidChange(changes) for both and for saves of other contexts on the same
 // container (whose updated rows it has merged into its own models by then). FetchedResults is
 // the live query built on these.
-#include "ModelChanges.h"
-#include "PersistentModel.h"
-#include "Predicate.h"
-#include "StoreError.h"
+#include "Platform/Store/ModelChanges.h"
+#include "Platform/Store/PersistentModel.h"
+#include "Platform/Store/Predicate.h"
+#include "Platform/Store/StoreError.h"
 
 #include <QHash>
 #include <QObject>

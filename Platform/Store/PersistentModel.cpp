@@ -1,6 +1,6 @@
-#include "PersistentModel.h"
-#include "ModelContainer.h"
-#include "ModelContext.h"
+#include "Platform/Store/PersistentModel.h"
+#include "Platform/Store/ModelContainer.h"
+#include "Platform/Store/ModelContext.h"
 
 #include <QAtomicInteger>
 

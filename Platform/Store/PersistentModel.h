@@ -1,5 +1,5 @@
 #pragma once
-#include "StoreSchema.h"
+#include "Platform/Store/StoreSchema.h"
 
 #include <QHashFunctions>
 #include <QList>

@@ -1,5 +1,5 @@
-#include "Predicate.h"
-#include "PersistentModel.h"
+#include "Platform/Store/Predicate.h"
+#include "Platform/Store/PersistentModel.h"
 
 #include <QDateTime>
 #include <QUuid>

@@ -1,4 +1,4 @@
-#include "StoreSchema.h"
+#include "Platform/Store/StoreSchema.h"
 
 int EntityDescription::attributeIndex(const QString &attribute) const
 {

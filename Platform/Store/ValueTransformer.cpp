@@ -1,4 +1,4 @@
-#include "ValueTransformer.h"
+#include "Platform/Store/ValueTransformer.h"
 
 #include <QHash>
 #include <QMutex>

@@ -1,9 +1,9 @@
-#include "SoftwareUpdater.h"
-#include "AppInfo.h"
-#include "Log.h"
-#include "ModalPrompt.h"
-#include "Settings.h"
-#include "UrlOpener.h"
+#include "Platform/Updater/SoftwareUpdater.h"
+#include "Platform/AppInfo.h"
+#include "Platform/Log.h"
+#include "Platform/ModalPrompt.h"
+#include "Platform/Settings.h"
+#include "Platform/UrlOpener.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,6 +1,6 @@
-#include "AccountHttp.h"
-#include "AppInfo.h"
-#include "Scheduler.h"
+#include "account/AccountHttp.h"
+#include "Platform/AppInfo.h"
+#include "Platform/Scheduler.h"
 
 #include <QHostAddress>
 #include <QJsonDocument>

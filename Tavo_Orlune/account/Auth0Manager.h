@@ -1,6 +1,6 @@
 #pragma once
-#include "session/AccessTokenProvider.h"
-#include "Credentials.h"
+#include "Controller/session/AccessTokenProvider.h"
+#include "Platform/Identity/Credentials.h"
 
 #include <QObject>
 #include <memory>

@@ -1,9 +1,9 @@
-#include "AuthenticationManager.h"
-#include "Auth0Manager.h"
-#include "JwtPayload.h"
-#include "Log.h"
-#include "RemoteService.h"
-#include "shell/AnalyticsService.h"
+#include "account/AuthenticationManager.h"
+#include "account/Auth0Manager.h"
+#include "Platform/Identity/JwtPayload.h"
+#include "Platform/Log.h"
+#include "account/RemoteService.h"
+#include "analytics/AnalyticsService.h"
 
 #include <QPointer>
 

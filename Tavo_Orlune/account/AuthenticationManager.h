@@ -1,5 +1,5 @@
 #pragma once
-#include "RemoteError.h"
+#include "account/RemoteError.h"
 
 #include <QMetaObject>
 #include <QObject>

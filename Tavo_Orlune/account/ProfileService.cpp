@@ -1,10 +1,10 @@
-#include "ProfileService.h"
-#include "session/AccessTokenProvider.h"
-#include "AccountHttp.h"
-#include "Auth0Manager.h"
-#include "Log.h"
-#include "NotificationCenter.h"
-#include "Scheduler.h"
+#include "account/ProfileService.h"
+#include "Controller/session/AccessTokenProvider.h"
+#include "account/AccountHttp.h"
+#include "account/Auth0Manager.h"
+#include "Platform/Log.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Scheduler.h"
 
 #include <QNetworkAccessManager>
 #include <QPointer>

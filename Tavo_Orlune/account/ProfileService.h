@@ -1,6 +1,6 @@
 #pragma once
-#include "ProfileError.h"
-#include "UserProfile.h"
+#include "account/ProfileError.h"
+#include "account/UserProfile.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -1,5 +1,5 @@
-#include "ProfileViewModel.h"
-#include "ProfileService.h"
+#include "account/ProfileViewModel.h"
+#include "account/ProfileService.h"
 
 ProfileViewModel::ProfileViewModel(ProfileService *service, QObject *parent)
     : QObject(parent)

@@ -1,5 +1,5 @@
 #pragma once
-#include "UserProfile.h"
+#include "account/UserProfile.h"
 
 #include <QObject>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "RemoteError.h"
+#include "account/RemoteError.h"
 
 QString RemoteError::kindName(Kind kind)
 {

@@ -1,7 +1,7 @@
-#include "RemoteService.h"
-#include "AccountHttp.h"
-#include "Log.h"
-#include "shell/AnalyticsService.h"
+#include "account/RemoteService.h"
+#include "account/AccountHttp.h"
+#include "Platform/Log.h"
+#include "analytics/AnalyticsService.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,5 +1,5 @@
-#include "UserProfile.h"
-#include "AccountHttp.h"
+#include "account/UserProfile.h"
+#include "account/AccountHttp.h"
 
 std::optional<UserProfile> UserProfile::decode(const QByteArray &json, QString *error)
 {

@@ -1,8 +1,8 @@
-#include "AppIconRow.h"
+#include "categories/AppIconRow.h"
 
-#include "AppIconView.h"
-#include "ScaleTransition.h"
-#include "TaskCardBehaviours.h"
+#include "categories/AppIconView.h"
+#include "categories/ScaleTransition.h"
+#include "categories/TaskCardBehaviours.h"
 
 #include <QVariantAnimation>
 

@@ -1,11 +1,11 @@
-#include "AppIconView.h"
+#include "categories/AppIconView.h"
 
-#include "Assets.h"
+#include "Platform/Assets.h"
 #include "theme/Color.h"
 #include "theme/ImageBlur.h"
-#include "Scheduler.h"
+#include "Platform/Scheduler.h"
 #include "theme/Sizes.h"
-#include "TaskCardBehaviours.h"
+#include "categories/TaskCardBehaviours.h"
 #include "model/AppIconData.h"
 
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "BlurredIconCache.h"
+#include "categories/BlurredIconCache.h"
 
-#include "Assets.h"
+#include "Platform/Assets.h"
 #include "theme/ImageBlur.h"
 
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "ScaleTransition.h"
+#include "categories/ScaleTransition.h"
 
 #include "theme/ScaleEffect.h"
 

@@ -1,7 +1,7 @@
-#include "StreamProgressBar.h"
+#include "categories/StreamProgressBar.h"
 
 #include "theme/Color.h"
-#include "Scheduler.h"
+#include "Platform/Scheduler.h"
 #include "theme/Sizes.h"
 
 #include <QPainter>

@@ -1,11 +1,11 @@
-#include "TaskAppAssociationService.h"
+#include "categories/TaskAppAssociationService.h"
 
-#include "Log.h"
-#include "ModelContext.h"
-#include "NotificationCenter.h"
-#include "Scheduler.h"
-#include "StoreError.h"
-#include "UuidText.h"
+#include "Platform/Log.h"
+#include "Platform/Store/ModelContext.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Scheduler.h"
+#include "Platform/Store/StoreError.h"
+#include "Platform/UuidText.h"
 #include "model/AppIconData.h"
 #include "model/TaskData.h"
 

@@ -1,13 +1,13 @@
-#include "TaskCardBehaviours.h"
+#include "categories/TaskCardBehaviours.h"
 
-#include "Log.h"
-#include "ModalPrompt.h"
-#include "ModelContext.h"
-#include "UuidText.h"
+#include "Platform/Log.h"
+#include "Platform/ModalPrompt.h"
+#include "Platform/Store/ModelContext.h"
+#include "Platform/UuidText.h"
 #include "categories/TaskAppAssociationService.h"
 #include "model/AppIconData.h"
 #include "model/TaskData.h"
-#include "session/ControlManagerViewModel.h"
+#include "Controller/session/ControlManagerViewModel.h"
 
 #include <QTextBoundaryFinder>
 

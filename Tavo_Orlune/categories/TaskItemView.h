@@ -1,6 +1,6 @@
 #pragma once
 #include "theme/Gradients.h"
-#include "TaskCardBehaviours.h"
+#include "categories/TaskCardBehaviours.h"
 
 #include <QWidget>
 #include <functional>

@@ -1,11 +1,11 @@
-#include "TaskThumbnailView.h"
+#include "categories/TaskThumbnailView.h"
 
-#include "AppIconRow.h"
-#include "Assets.h"
-#include "BlurredIconCache.h"
+#include "categories/AppIconRow.h"
+#include "Platform/Assets.h"
+#include "categories/BlurredIconCache.h"
 #include "theme/HoverScaleEffectModifier.h"
 #include "theme/Sizes.h"
-#include "TaskCardBehaviours.h"
+#include "categories/TaskCardBehaviours.h"
 #include "model/AppIconData.h"
 
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "TintedImageButton.h"
+#include "categories/TintedImageButton.h"
 
 #include "theme/TemplateImage.h"
 

@@ -1,4 +1,4 @@
-#include "ViewSummaryButton.h"
+#include "categories/ViewSummaryButton.h"
 
 #include "theme/Color.h"
 #include "theme/Fonts.h"

@@ -1,4 +1,4 @@
-#include "AttributedText.h"
+#include "chat/AttributedText.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "BottomRoundedRectangle.h"
+#include "chat/BottomRoundedRectangle.h"
 
 #include <algorithm>
 

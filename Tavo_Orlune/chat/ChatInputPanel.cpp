@@ -1,23 +1,23 @@
-#include "ChatInputPanel.h"
-#include "BottomRoundedRectangle.h"
-#include "ChatMicrophoneMode.h"
-#include "ChatMicrophoneRow.h"
-#include "ChatViewModel.h"
+#include "chat/ChatInputPanel.h"
+#include "chat/BottomRoundedRectangle.h"
+#include "chat/ChatMicrophoneMode.h"
+#include "chat/ChatMicrophoneRow.h"
+#include "chat/ChatViewModel.h"
 #include "model/ChatMessageData.h"
-#include "CircleChatButton.h"
-#include "Log.h"
-#include "ModelContext.h"
-#include "Scheduler.h"
-#include "UuidText.h"
+#include "chat/CircleChatButton.h"
+#include "Platform/Log.h"
+#include "Platform/Store/ModelContext.h"
+#include "Platform/Scheduler.h"
+#include "Platform/UuidText.h"
 #include "model/TaskData.h"
-#include "shell/AnalyticsService.h"
-#include "shell/MainViewModel.h"
+#include "analytics/AnalyticsService.h"
+#include "chat/ChatCoordinator.h"
 #include "theme/Animations.h"
 #include "theme/Color.h"
 #include "theme/CustomToggle.h"
 #include "theme/Fonts.h"
 #include "theme/Materials.h"
-#include "windows/AudioManagerServiceRecorder.h"
+#include "voice/AudioManagerServiceRecorder.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -52,7 +52,7 @@ QColor withOpacity(QColor c, qreal opacity)
 }
 }
 
-ChatInputPanel::ChatInputPanel(ChatViewModel *viewModel, MainViewModel *mainViewModel, TaskData *task, const QString &caller,
+ChatInputPanel::ChatInputPanel(ChatViewModel *viewModel, ChatCoordinator *mainViewModel, TaskData *task, const QString &caller,
                                QWidget *parent)
     : QWidget(parent)
     , m_viewModel(viewModel)

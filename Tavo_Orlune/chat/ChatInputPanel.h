@@ -8,7 +8,7 @@ class ChatMicrophoneRow;
 class ChatViewModel;
 class CircleChatButton;
 class CustomToggle;
-class MainViewModel;
+class ChatCoordinator;
 class QTextEdit;
 class QVariantAnimation;
 class TaskData;
@@ -20,7 +20,7 @@ class TaskData;
 // mode the recording row (ChatMicrophoneRow) takes the editor's place.
 //
 // Return sends the field as typed, Shift+Return adds a line. Sending goes through the
-// coordinator (MainViewModel::handleChatMessage), which adds the user message and clears the
+// coordinator (ChatCoordinator::handleChatMessage), which adds the user message and clears the
 // field; the panel never adds the message itself.
 //
 // The chat view that hosts the panel calls cancelMicrophoneMode() when it hides the chat; the
@@ -36,7 +36,7 @@ public:
     static constexpr int heightAnimationMs = 300;
     static constexpr qreal cornerRadius = 30.5;
 
-    ChatInputPanel(ChatViewModel *viewModel, MainViewModel *mainViewModel, TaskData *task, const QString &caller,
+    ChatInputPanel(ChatViewModel *viewModel, ChatCoordinator *mainViewModel, TaskData *task, const QString &caller,
                    QWidget *parent = nullptr);
     ~ChatInputPanel() override;
 
@@ -82,7 +82,7 @@ private:
     void showMode(bool microphone);
 
     QPointer<ChatViewModel> m_viewModel;
-    QPointer<MainViewModel> m_mainViewModel;
+    QPointer<ChatCoordinator> m_mainViewModel;
     QPointer<TaskData> m_task;
     QString m_caller;
 

@@ -1,8 +1,8 @@
-#include "ChatMessageList.h"
+#include "chat/ChatMessageList.h"
 
-#include "MessageBubbleView.h"
-#include "MessageBubbleViewModel.h"
-#include "Scheduler.h"
+#include "chat/MessageBubbleView.h"
+#include "chat/MessageBubbleViewModel.h"
+#include "Platform/Scheduler.h"
 #include "model/ChatMessageData.h"
 
 #include <QHash>

@@ -1,16 +1,16 @@
-#include "ChatMicrophoneMode.h"
-#include "ChatViewModel.h"
+#include "chat/ChatMicrophoneMode.h"
+#include "chat/ChatViewModel.h"
 #include "model/ChatMessageData.h"
 #include "model/TaskData.h"
-#include "Log.h"
-#include "NotificationCenter.h"
-#include "Scheduler.h"
-#include "shell/AnalyticsService.h"
-#include "shell/MainViewModel.h"
+#include "Platform/Log.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Scheduler.h"
+#include "analytics/AnalyticsService.h"
+#include "chat/ChatCoordinator.h"
 #include "voice/AudioManagerService.h"
 #include "voice/RecordingSource.h"
 
-ChatMicrophoneMode::ChatMicrophoneMode(ChatViewModel *viewModel, MainViewModel *mainViewModel, const QString &caller, QObject *parent)
+ChatMicrophoneMode::ChatMicrophoneMode(ChatViewModel *viewModel, ChatCoordinator *mainViewModel, const QString &caller, QObject *parent)
     : QObject(parent)
     , m_viewModel(viewModel)
     , m_mainViewModel(mainViewModel)
@@ -56,7 +56,7 @@ void ChatMicrophoneMode::stopRecordingAndTranscribe()
     trackVoiceRecording(QStringLiteral("stop"));
     if (!m_mainViewModel)
         return;
-    QPointer<MainViewModel> coordinator = m_mainViewModel;
+    QPointer<ChatCoordinator> coordinator = m_mainViewModel;
     QPointer<ChatMicrophoneMode> self(this);
     coordinator->audioService()->stopRecording(
         [coordinator, self] {

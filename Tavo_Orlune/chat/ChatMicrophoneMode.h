@@ -4,7 +4,7 @@
 #include <QString>
 
 class ChatViewModel;
-class MainViewModel;
+class ChatCoordinator;
 
 // The dictation face of a chat's input panel: entering it starts a recording under the source
 // "chat" on the coordinator's recorder, finishing it puts the trimmed transcript into the
@@ -30,7 +30,7 @@ public:
     static constexpr int leaveFocusDelayMs = 350;
     static inline const QString stopSourceName = QStringLiteral("ChatView");
 
-    ChatMicrophoneMode(ChatViewModel *viewModel, MainViewModel *mainViewModel, const QString &caller, QObject *parent = nullptr);
+    ChatMicrophoneMode(ChatViewModel *viewModel, ChatCoordinator *mainViewModel, const QString &caller, QObject *parent = nullptr);
     ~ChatMicrophoneMode() override;
 
     bool isMicrophoneMode() const { return m_isMicrophoneMode; }
@@ -54,7 +54,7 @@ private:
     void trackVoiceRecording(const QString &action);
 
     QPointer<ChatViewModel> m_viewModel;
-    QPointer<MainViewModel> m_mainViewModel;
+    QPointer<ChatCoordinator> m_mainViewModel;
     QString m_caller;
     bool m_isMicrophoneMode = false;
     // Counts openings and endings of the mode; a delayed start belongs to one opening.

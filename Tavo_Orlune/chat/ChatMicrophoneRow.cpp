@@ -1,9 +1,9 @@
-#include "ChatMicrophoneRow.h"
-#include "ChatMicrophoneMode.h"
-#include "CircleChatButton.h"
+#include "chat/ChatMicrophoneRow.h"
+#include "chat/ChatMicrophoneMode.h"
+#include "chat/CircleChatButton.h"
 #include "theme/Color.h"
 #include "theme/Fonts.h"
-#include "windows/FlowerAnimationView.h"
+#include "widgets/FlowerAnimationView.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

@@ -1,10 +1,10 @@
-#include "ChatView.h"
+#include "chat/ChatView.h"
 
-#include "ChatMessageList.h"
-#include "ChatViewModel.h"
-#include "Log.h"
-#include "Scheduler.h"
-#include "SpringEasing.h"
+#include "chat/ChatMessageList.h"
+#include "chat/ChatViewModel.h"
+#include "Platform/Log.h"
+#include "Platform/Scheduler.h"
+#include "Platform/SpringEasing.h"
 #include "model/ChatMessageData.h"
 #include "model/TaskData.h"
 #include "theme/BackgroundModifiers.h"
@@ -64,7 +64,7 @@ private:
     qreal m_opacity = 1;
 };
 
-ChatView::ChatView(ChatViewModel *viewModel, MainViewModel *mainViewModel, TaskData *task, const QString &caller,
+ChatView::ChatView(ChatViewModel *viewModel, ChatCoordinator *mainViewModel, TaskData *task, const QString &caller,
                    std::function<void()> onAddTask, std::function<void()> onCollapsePanel, QWidget *parent)
     : QWidget(parent)
     , m_viewModel(viewModel)

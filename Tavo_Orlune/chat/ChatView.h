@@ -1,4 +1,6 @@
 #pragma once
+#include "model/TaskData.h"
+
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -7,9 +9,8 @@
 class ChatMessageData;
 class ChatMessageList;
 class ChatViewModel;
-class MainViewModel;
+class ChatCoordinator;
 class QVariantAnimation;
-class TaskData;
 
 // The conversation of one task: the scrolling list of its messages as bubbles, with the input
 // panel floating over the list's bottom edge. It renders what the task's ChatViewModel publishes
@@ -22,7 +23,7 @@ class TaskData;
 class ChatView : public QWidget {
     Q_OBJECT
 public:
-    ChatView(ChatViewModel *viewModel, MainViewModel *mainViewModel, TaskData *task, const QString &caller,
+    ChatView(ChatViewModel *viewModel, ChatCoordinator *mainViewModel, TaskData *task, const QString &caller,
              std::function<void()> onAddTask, std::function<void()> onCollapsePanel, QWidget *parent = nullptr);
     ~ChatView() override;
 
@@ -37,7 +38,7 @@ public:
     QWidget *inputPanel() const { return m_inputPanel; }
 
     ChatViewModel *viewModel() const { return m_viewModel; }
-    MainViewModel *mainViewModel() const { return m_mainViewModel; }
+    ChatCoordinator *mainViewModel() const { return m_mainViewModel; }
     TaskData *task() const { return m_task; }
     QString caller() const { return m_caller; }
     const std::function<void()> &onAddTask() const { return m_onAddTask; }
@@ -96,7 +97,7 @@ private:
     void applyAppearance();
 
     ChatViewModel *m_viewModel;
-    MainViewModel *m_mainViewModel;
+    ChatCoordinator *m_mainViewModel;
     QPointer<TaskData> m_task;
     QString m_caller;
     std::function<void()> m_onAddTask;

@@ -1,7 +1,8 @@
 #pragma once
-#include "HTMLStreamingParser.h"
-#include "PersistentModel.h"
-#include "Scheduler.h"
+#include "chat/HTMLStreamingParser.h"
+#include "Platform/Store/PersistentModel.h"
+#include "Platform/Scheduler.h"
+#include "model/ChatMessageData.h"
 #include "model/ChatMessageTypes.h"
 
 #include <QDateTime>
@@ -11,7 +12,6 @@
 #include <QString>
 #include <optional>
 
-class ChatMessageData;
 class ModelContext;
 class TaskAppAssociationService;
 class TaskData;

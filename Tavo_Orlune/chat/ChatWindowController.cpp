@@ -1,9 +1,9 @@
-#include "ChatWindowController.h"
-#include "EmbeddedChatView.h"
-#include "NotificationCenter.h"
-#include "Scheduler.h"
+#include "chat/ChatWindowController.h"
+#include "chat/EmbeddedChatView.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Scheduler.h"
 #include "model/TaskData.h"
-#include "shell/MainViewModel.h"
+#include "chat/ChatCoordinator.h"
 
 #include <QEvent>
 #include <QVBoxLayout>
@@ -16,7 +16,7 @@ constexpr int kFrameMs = 16;
 constexpr QSize kWindowSize(376, 640);
 }
 
-ChatWindowController::ChatWindowController(MainViewModel *mainViewModel, TaskData *task, const QString &caller,
+ChatWindowController::ChatWindowController(ChatCoordinator *mainViewModel, TaskData *task, const QString &caller,
                                            std::function<void()> onAddTask, std::function<void()> onCollapsePanel, QObject *parent)
     : QObject(parent)
     , m_task(task)

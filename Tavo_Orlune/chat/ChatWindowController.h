@@ -5,7 +5,7 @@
 #include <functional>
 
 class EmbeddedChatView;
-class MainViewModel;
+class ChatCoordinator;
 class TaskData;
 class QWidget;
 
@@ -24,7 +24,7 @@ public:
     static constexpr int fadeOutMs = 300;
     static inline const QString willCloseNotification = QStringLiteral("ChatWindowWillClose");
 
-    ChatWindowController(MainViewModel *mainViewModel, TaskData *task, const QString &caller, std::function<void()> onAddTask,
+    ChatWindowController(ChatCoordinator *mainViewModel, TaskData *task, const QString &caller, std::function<void()> onAddTask,
                          std::function<void()> onCollapsePanel, QObject *parent = nullptr);
     ~ChatWindowController() override;
 
@@ -53,7 +53,7 @@ private:
     std::function<void()> m_onCollapsePanel;
     QPointer<EmbeddedChatView> m_hostingView;
     bool m_isAnimatingOut = false;
-    QPointer<MainViewModel> m_mainViewModel;
+    QPointer<ChatCoordinator> m_mainViewModel;
     QString m_caller;
     QPointer<QWidget> m_window;
     quint64 m_fadeId = 0;

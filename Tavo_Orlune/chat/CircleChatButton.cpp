@@ -1,5 +1,5 @@
-#include "CircleChatButton.h"
-#include "Assets.h"
+#include "chat/CircleChatButton.h"
+#include "Platform/Assets.h"
 #include "theme/Color.h"
 #include "theme/HoverScaleEffectModifier.h"
 

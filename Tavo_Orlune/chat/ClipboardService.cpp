@@ -1,8 +1,8 @@
-#include "ClipboardService.h"
+#include "chat/ClipboardService.h"
 
-#include "AttributedText.h"
-#include "RtfWriter.h"
-#include "TextProcessingService.h"
+#include "chat/AttributedText.h"
+#include "chat/RtfWriter.h"
+#include "chat/TextProcessingService.h"
 
 #include <QClipboard>
 #include <QMimeData>

@@ -1,4 +1,4 @@
-#include "CodeRegions.h"
+#include "chat/CodeRegions.h"
 
 #include <algorithm>
 

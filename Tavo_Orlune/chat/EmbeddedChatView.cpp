@@ -1,17 +1,17 @@
-#include "EmbeddedChatView.h"
-#include "ChatInputPanel.h"
-#include "ChatView.h"
-#include "ChatViewModel.h"
-#include "Log.h"
-#include "Scheduler.h"
+#include "chat/EmbeddedChatView.h"
+#include "chat/ChatInputPanel.h"
+#include "chat/ChatView.h"
+#include "chat/ChatViewModel.h"
+#include "Platform/Log.h"
+#include "Platform/Scheduler.h"
 #include "model/ChatMessageData.h"
 #include "model/TaskData.h"
-#include "shell/MainViewModel.h"
+#include "chat/ChatCoordinator.h"
 
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-EmbeddedChatView::EmbeddedChatView(MainViewModel *mainViewModel, TaskData *task, const QString &caller,
+EmbeddedChatView::EmbeddedChatView(ChatCoordinator *mainViewModel, TaskData *task, const QString &caller,
                                    std::function<void()> onAddTask, std::function<void()> onCollapsePanel, QWidget *parent)
     : QWidget(parent)
     , m_task(task)

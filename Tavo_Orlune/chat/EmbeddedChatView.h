@@ -7,7 +7,7 @@
 class ChatInputPanel;
 class ChatView;
 class ChatViewModel;
-class MainViewModel;
+class ChatCoordinator;
 class TaskData;
 
 // The chat of one task packaged for a host (the floating panel with caller "panel", the task
@@ -22,7 +22,7 @@ class EmbeddedChatView : public QWidget {
 public:
     static constexpr int revealDelayMs = 100;
 
-    EmbeddedChatView(MainViewModel *mainViewModel, TaskData *task, const QString &caller, std::function<void()> onAddTask,
+    EmbeddedChatView(ChatCoordinator *mainViewModel, TaskData *task, const QString &caller, std::function<void()> onAddTask,
                      std::function<void()> onCollapsePanel, QWidget *parent = nullptr);
 
     // Whether the chat has been revealed (false until 0.1 s after the first appearance).

@@ -1,6 +1,6 @@
-#include "HTMLStreamingParser.h"
+#include "chat/HTMLStreamingParser.h"
 
-#include "Graphemes.h"
+#include "Platform/Graphemes.h"
 
 #include <QTextBoundaryFinder>
 

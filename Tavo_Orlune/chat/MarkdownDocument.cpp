@@ -1,6 +1,6 @@
-#include "MarkdownDocument.h"
+#include "chat/MarkdownDocument.h"
 
-#include "UrlOpener.h"
+#include "Platform/UrlOpener.h"
 #include "theme/Color.h"
 #include "theme/Fonts.h"
 

@@ -1,8 +1,8 @@
-#include "MessageBubbleView.h"
+#include "chat/MessageBubbleView.h"
 
-#include "MessageBubbleViewModel.h"
-#include "MessageContentView.h"
-#include "MessageStatusView.h"
+#include "chat/MessageBubbleViewModel.h"
+#include "chat/MessageContentView.h"
+#include "chat/MessageStatusView.h"
 #include "model/ChatMessageData.h"
 #include "theme/Sizes.h"
 

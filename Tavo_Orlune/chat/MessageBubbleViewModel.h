@@ -1,6 +1,6 @@
 #pragma once
-#include "Scheduler.h"
-#include "ToolResponseFormatting.h"
+#include "Platform/Scheduler.h"
+#include "chat/ToolResponseFormatting.h"
 #include "categories/TaskAppAssociationService.h"
 
 #include <QDateTime>

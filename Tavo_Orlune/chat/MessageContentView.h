@@ -1,5 +1,5 @@
 #pragma once
-#include "TextProcessingService.h"
+#include "chat/TextProcessingService.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
-#include "MessageStatusView.h"
+#include "chat/MessageStatusView.h"
 
-#include "Assets.h"
-#include "LoadingCheckmark.h"
+#include "Platform/Assets.h"
+#include "widgets/LoadingCheckmark.h"
 #include "theme/Color.h"
 #include "theme/Fonts.h"
 

@@ -1,4 +1,4 @@
-#include "RtfWriter.h"
+#include "chat/RtfWriter.h"
 
 #include <QStringList>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "AttributedText.h"
+#include "chat/AttributedText.h"
 
 #include <QByteArray>
 

@@ -1,7 +1,7 @@
-#include "StreamingTextView.h"
+#include "chat/StreamingTextView.h"
 
-#include "MarkdownDocument.h"
-#include "UrlOpener.h"
+#include "chat/MarkdownDocument.h"
+#include "Platform/UrlOpener.h"
 #include "theme/Fonts.h"
 
 #include <QAbstractTextDocumentLayout>

@@ -1,5 +1,5 @@
 #pragma once
-#include "MarkdownDocument.h"
+#include "chat/MarkdownDocument.h"
 
 #include <QTextBrowser>
 

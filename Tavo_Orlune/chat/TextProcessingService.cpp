@@ -1,6 +1,6 @@
-#include "TextProcessingService.h"
+#include "chat/TextProcessingService.h"
 
-#include "CodeRegions.h"
+#include "chat/CodeRegions.h"
 
 #include <QList>
 #include <algorithm>

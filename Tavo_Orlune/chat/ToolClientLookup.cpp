@@ -1,6 +1,6 @@
-#include "ToolClientLookup.h"
+#include "chat/ToolClientLookup.h"
 
-#include "ToolRepository.h"
+#include "Controller/mcp/ToolRepository.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
-#include "ToolResponseFormatting.h"
+#include "chat/ToolResponseFormatting.h"
 
-#include "CodeRegions.h"
+#include "chat/CodeRegions.h"
 
 #include <QJsonDocument>
 #include <QList>

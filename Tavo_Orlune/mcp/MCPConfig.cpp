@@ -1,4 +1,4 @@
-#include "MCPConfig.h"
+#include "mcp/MCPConfig.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,10 +1,10 @@
-#include "MCPConfigManager.h"
+#include "mcp/MCPConfigManager.h"
 
-#include "AppInfo.h"
-#include "AppPaths.h"
-#include "Log.h"
-#include "McpServerConfiguration.h"
-#include "ToolRuntime.h"
+#include "Platform/AppInfo.h"
+#include "Platform/AppPaths.h"
+#include "Platform/Log.h"
+#include "Controller/mcp/McpServerConfiguration.h"
+#include "Controller/mcp/ToolRuntime.h"
 
 #include <QFile>
 #include <QFileInfo>

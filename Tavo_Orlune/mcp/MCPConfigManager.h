@@ -1,5 +1,5 @@
 #pragma once
-#include "MCPConfig.h"
+#include "mcp/MCPConfig.h"
 
 #include <QFuture>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "AIStepTransformer.h"
-#include "Scheduler.h"
-#include "UuidText.h"
+#include "model/AIStepTransformer.h"
+#include "Platform/Scheduler.h"
+#include "Platform/UuidText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

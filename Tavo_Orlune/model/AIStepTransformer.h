@@ -1,6 +1,6 @@
 #pragma once
-#include "ChatMessageTypes.h"
-#include "ValueTransformer.h"
+#include "model/ChatMessageTypes.h"
+#include "Platform/Store/ValueTransformer.h"
 
 // Stores a reply's step list as JSON: an array of {"id", "stepNumber", "description",
 // "status", "details" (left out when absent), "timestamp" (seconds since 2001-01-01 UTC)}.

@@ -1,4 +1,4 @@
-#include "AppCategory.h"
+#include "model/AppCategory.h"
 
 namespace {
 struct Entry { AppCategory category; const char *name; const char *icon; };

@@ -1,5 +1,5 @@
-#include "AppIconData.h"
-#include "TaskData.h"
+#include "model/AppIconData.h"
+#include "model/TaskData.h"
 
 AppIconData::AppIconData()
 {

@@ -1,5 +1,5 @@
-#include "AppStoreData.h"
-#include "Scheduler.h"
+#include "model/AppStoreData.h"
+#include "Platform/Scheduler.h"
 
 #include <QRandomGenerator>
 

@@ -1,7 +1,7 @@
 #pragma once
-#include "PersistentModel.h"
-#include "AppCategory.h"
-#include "PipedreamApp.h"
+#include "Platform/Store/PersistentModel.h"
+#include "model/AppCategory.h"
+#include "model/PipedreamApp.h"
 
 #include <QDateTime>
 #include <QUuid>

@@ -1,5 +1,5 @@
-#include "CategoryData.h"
-#include "TaskData.h"
+#include "model/CategoryData.h"
+#include "model/TaskData.h"
 
 CategoryData::CategoryData()
 {

@@ -1,6 +1,6 @@
-#include "CategoryModel.h"
-#include "CategoryData.h"
-#include "TaskData.h"
+#include "model/CategoryModel.h"
+#include "model/CategoryData.h"
+#include "model/TaskData.h"
 
 double categoryColumnWidth()
 {

@@ -1,5 +1,5 @@
 #pragma once
-#include "TaskCardModel.h"
+#include "model/TaskCardModel.h"
 
 #include <QPointF>
 

@@ -1,10 +1,10 @@
-#include "CategoryService.h"
-#include "AppIconData.h"
-#include "CategoryData.h"
-#include "Log.h"
-#include "ModelContext.h"
-#include "Scheduler.h"
-#include "TaskData.h"
+#include "model/CategoryService.h"
+#include "model/AppIconData.h"
+#include "model/CategoryData.h"
+#include "Platform/Log.h"
+#include "Platform/Store/ModelContext.h"
+#include "Platform/Scheduler.h"
+#include "model/TaskData.h"
 
 CategoryService::CategoryService(ModelContext *modelContext)
     : m_modelContext(modelContext)

@@ -1,5 +1,5 @@
-#include "ChatMessageData.h"
-#include "TaskData.h"
+#include "model/ChatMessageData.h"
+#include "model/TaskData.h"
 
 ChatMessageData::ChatMessageData()
 {

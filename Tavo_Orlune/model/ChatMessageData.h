@@ -1,6 +1,6 @@
 #pragma once
-#include "PersistentModel.h"
-#include "ChatMessageTypes.h"
+#include "Platform/Store/PersistentModel.h"
+#include "model/ChatMessageTypes.h"
 
 #include <QDateTime>
 #include <QUuid>

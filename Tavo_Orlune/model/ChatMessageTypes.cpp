@@ -1,4 +1,4 @@
-#include "ChatMessageTypes.h"
+#include "model/ChatMessageTypes.h"
 
 QString rawValue(MessageType type)
 {

@@ -1,5 +1,5 @@
 #pragma once
-#include "Predicate.h"
+#include "Platform/Store/Predicate.h"
 
 #include <QList>
 #include <QUuid>

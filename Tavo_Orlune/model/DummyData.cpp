@@ -1,9 +1,9 @@
-#include "DummyData.h"
-#include "AppIconData.h"
-#include "CategoryData.h"
-#include "Log.h"
-#include "ModelContext.h"
-#include "Scheduler.h"
+#include "model/DummyData.h"
+#include "model/AppIconData.h"
+#include "model/CategoryData.h"
+#include "Platform/Log.h"
+#include "Platform/Store/ModelContext.h"
+#include "Platform/Scheduler.h"
 
 #include <QSemaphore>
 

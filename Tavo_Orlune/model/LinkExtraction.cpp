@@ -1,5 +1,5 @@
-#include "LinkExtraction.h"
-#include "WebURL.h"
+#include "model/LinkExtraction.h"
+#include "model/WebURL.h"
 
 #include <QRegularExpression>
 

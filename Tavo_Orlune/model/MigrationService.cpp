@@ -1,10 +1,10 @@
-#include "MigrationService.h"
-#include "AppInfo.h"
-#include "DummyData.h"
-#include "Log.h"
-#include "ModelContext.h"
-#include "Settings.h"
-#include "TaskData.h"
+#include "model/MigrationService.h"
+#include "Platform/AppInfo.h"
+#include "model/DummyData.h"
+#include "Platform/Log.h"
+#include "Platform/Store/ModelContext.h"
+#include "Platform/Settings.h"
+#include "model/TaskData.h"
 
 MigrationService::MigrationService(Settings &userDefaults, const QString &lastMigratedVersionKey)
     : m_userDefaults(userDefaults), m_lastMigratedVersionKey(lastMigratedVersionKey)

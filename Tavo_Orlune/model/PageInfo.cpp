@@ -1,5 +1,5 @@
-#include "PageInfo.h"
-#include "StrictJson.h"
+#include "model/PageInfo.h"
+#include "model/StrictJson.h"
 
 PageInfo PageInfo::fromJson(const QJsonObject &o)
 {

@@ -1,5 +1,5 @@
-#include "PipedreamApp.h"
-#include "StrictJson.h"
+#include "model/PipedreamApp.h"
+#include "model/StrictJson.h"
 
 #include <QJsonArray>
 

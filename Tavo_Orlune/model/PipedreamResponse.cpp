@@ -1,5 +1,5 @@
-#include "PipedreamResponse.h"
-#include "StrictJson.h"
+#include "model/PipedreamResponse.h"
+#include "model/StrictJson.h"
 
 #include <QJsonDocument>
 

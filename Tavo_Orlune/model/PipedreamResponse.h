@@ -1,6 +1,6 @@
 #pragma once
-#include "PageInfo.h"
-#include "PipedreamApp.h"
+#include "model/PageInfo.h"
+#include "model/PipedreamApp.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,5 +1,5 @@
 #pragma once
-#include "ModelContainer.h"
+#include "Platform/Store/ModelContainer.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "StreamStatus.h"
+#include "model/StreamStatus.h"
 
 QString rawValue(StreamStatus status)
 {

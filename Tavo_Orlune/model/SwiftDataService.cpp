@@ -1,6 +1,6 @@
-#include "SwiftDataService.h"
-#include "AppStoreData.h"
-#include "ModelContext.h"
+#include "model/SwiftDataService.h"
+#include "model/AppStoreData.h"
+#include "Platform/Store/ModelContext.h"
 
 SwiftDataService::SwiftDataService(ModelContainer *modelContainer)
     : m_modelContainer(modelContainer), m_context(new ModelContext(modelContainer))

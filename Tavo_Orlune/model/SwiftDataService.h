@@ -1,6 +1,6 @@
 #pragma once
-#include "DatabaseService.h"
-#include "StoreError.h"
+#include "model/DatabaseService.h"
+#include "Platform/Store/StoreError.h"
 
 #include <optional>
 

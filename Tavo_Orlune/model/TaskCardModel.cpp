@@ -1,6 +1,6 @@
-#include "TaskCardModel.h"
-#include "AppIconData.h"
-#include "TaskData.h"
+#include "model/TaskCardModel.h"
+#include "model/AppIconData.h"
+#include "model/TaskData.h"
 
 TaskCardModel::TaskCardModel(const TaskData *task)
     : id(task->id()), title(task->title()), summary(task->summary().value_or(QString())),

@@ -1,8 +1,8 @@
-#include "TaskData.h"
-#include "AppIconData.h"
-#include "CategoryData.h"
-#include "ChatMessageData.h"
-#include "TranscriptData.h"
+#include "model/TaskData.h"
+#include "model/AppIconData.h"
+#include "model/CategoryData.h"
+#include "model/ChatMessageData.h"
+#include "model/TranscriptData.h"
 
 TaskData::TaskData()
 {

@@ -1,6 +1,6 @@
 #pragma once
-#include "PersistentModel.h"
-#include "StreamStatus.h"
+#include "Platform/Store/PersistentModel.h"
+#include "model/StreamStatus.h"
 
 #include <QDateTime>
 #include <QUuid>

@@ -1,5 +1,5 @@
-#include "TranscriptData.h"
-#include "TaskData.h"
+#include "model/TranscriptData.h"
+#include "model/TaskData.h"
 
 TranscriptData::TranscriptData()
 {

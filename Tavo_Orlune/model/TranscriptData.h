@@ -1,5 +1,5 @@
 #pragma once
-#include "PersistentModel.h"
+#include "Platform/Store/PersistentModel.h"
 
 #include <QDateTime>
 #include <QUuid>

@@ -1,4 +1,4 @@
-#include "WebURL.h"
+#include "model/WebURL.h"
 
 #include <QUrl>
 

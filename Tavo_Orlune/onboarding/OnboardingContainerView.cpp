@@ -1,7 +1,7 @@
-#include "OnboardingContainerView.h"
-#include "OnboardingViewModel.h"
-#include "PersonalInfoStepView.h"
-#include "ProfessionalInfoStepView.h"
+#include "onboarding/OnboardingContainerView.h"
+#include "onboarding/OnboardingViewModel.h"
+#include "onboarding/PersonalInfoStepView.h"
+#include "onboarding/ProfessionalInfoStepView.h"
 #include "account/Auth0Manager.h"
 #include "account/AuthenticationManager.h"
 

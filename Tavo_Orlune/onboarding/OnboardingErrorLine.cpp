@@ -1,4 +1,4 @@
-#include "OnboardingErrorLine.h"
+#include "onboarding/OnboardingErrorLine.h"
 #include "theme/Fonts.h"
 
 OnboardingErrorLine::OnboardingErrorLine(QWidget *parent) : QLabel(parent)

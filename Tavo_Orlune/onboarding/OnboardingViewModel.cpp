@@ -1,7 +1,7 @@
-#include "OnboardingViewModel.h"
-#include "Scheduler.h"
-#include "shell/AnalyticsService.h"
-#include "shell/WindowUtils.h"
+#include "onboarding/OnboardingViewModel.h"
+#include "Platform/Scheduler.h"
+#include "analytics/AnalyticsService.h"
+#include "widgets/WindowUtils.h"
 
 #include <QRegularExpression>
 

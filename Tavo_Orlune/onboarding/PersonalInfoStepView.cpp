@@ -1,8 +1,8 @@
-#include "PersonalInfoStepView.h"
-#include "IconTextField.h"
-#include "OnboardingErrorLine.h"
-#include "OnboardingStepView.h"
-#include "OnboardingViewModel.h"
+#include "onboarding/PersonalInfoStepView.h"
+#include "onboarding/IconTextField.h"
+#include "onboarding/OnboardingErrorLine.h"
+#include "onboarding/OnboardingStepView.h"
+#include "onboarding/OnboardingViewModel.h"
 #include "theme/Sizes.h"
 
 #include <QVBoxLayout>

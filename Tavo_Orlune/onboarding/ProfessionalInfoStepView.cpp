@@ -1,8 +1,8 @@
-#include "ProfessionalInfoStepView.h"
-#include "IconTextField.h"
-#include "OnboardingErrorLine.h"
-#include "OnboardingStepView.h"
-#include "OnboardingViewModel.h"
+#include "onboarding/ProfessionalInfoStepView.h"
+#include "onboarding/IconTextField.h"
+#include "onboarding/OnboardingErrorLine.h"
+#include "onboarding/OnboardingStepView.h"
+#include "onboarding/OnboardingViewModel.h"
 #include "account/AuthenticationManager.h"
 #include "theme/Sizes.h"
 

@@ -1,5 +1,5 @@
-#include "SignInControls.h"
-#include "Assets.h"
+#include "onboarding/SignInControls.h"
+#include "Platform/Assets.h"
 #include "theme/BackgroundModifiers.h"
 #include "theme/Color.h"
 #include "theme/Fonts.h"

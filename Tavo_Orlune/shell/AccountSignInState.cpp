@@ -1,4 +1,4 @@
-#include "AccountSignInState.h"
+#include "shell/AccountSignInState.h"
 #include "account/Auth0Manager.h"
 #include "account/AuthenticationManager.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "SignInState.h"
+#include "shell/SignInState.h"
 
 class Auth0Manager;
 class AuthenticationManager;

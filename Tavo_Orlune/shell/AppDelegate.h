@@ -1,6 +1,6 @@
 #pragma once
-#include "CoordinatorWindows.h"
-#include "SignInState.h"
+#include "shell/CoordinatorWindows.h"
+#include "shell/SignInState.h"
 
 #include <QDateTime>
 #include <QKeySequence>

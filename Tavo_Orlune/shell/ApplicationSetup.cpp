@@ -1,5 +1,5 @@
-#include "ApplicationSetup.h"
-#include "AppInfo.h"
+#include "shell/ApplicationSetup.h"
+#include "Platform/AppInfo.h"
 
 #include <QApplication>
 #include <QSocketNotifier>

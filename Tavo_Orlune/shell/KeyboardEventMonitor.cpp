@@ -1,9 +1,9 @@
-#include "KeyboardEventMonitor.h"
-#include "LocalModifierEventSource.h"
-#include "Log.h"
-#include "NotificationCenter.h"
-#include "Scheduler.h"
-#include "XInputModifierEventSource.h"
+#include "shell/KeyboardEventMonitor.h"
+#include "Platform/ModifierKeys/LocalModifierEventSource.h"
+#include "Platform/Log.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Scheduler.h"
+#include "Platform/ModifierKeys/XInputModifierEventSource.h"
 
 KeyboardEventMonitor::KeyboardEventMonitor(QObject *parent)
     : KeyboardEventMonitor({new LocalModifierEventSource, new XInputModifierEventSource}, parent)

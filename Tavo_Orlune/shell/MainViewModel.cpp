@@ -1,27 +1,27 @@
-#include "MainViewModel.h"
+#include "shell/MainViewModel.h"
 #include "model/SwiftDataService.h"
 #include "categories/TaskCardBehaviours.h"
-#include "AnalyticsService.h"
-#include "CoordinatorStartupServices.h"
-#include "KeyboardEventMonitor.h"
-#include "Log.h"
-#include "ModelContainer.h"
-#include "ModelContext.h"
-#include "Scheduler.h"
-#include "Settings.h"
-#include "StoreError.h"
-#include "UuidText.h"
+#include "analytics/AnalyticsService.h"
+#include "shell/CoordinatorStartupServices.h"
+#include "shell/KeyboardEventMonitor.h"
+#include "Platform/Log.h"
+#include "Platform/Store/ModelContainer.h"
+#include "Platform/Store/ModelContext.h"
+#include "Platform/Scheduler.h"
+#include "Platform/Settings.h"
+#include "Platform/Store/StoreError.h"
+#include "Platform/UuidText.h"
 #include "chat/ChatViewModel.h"
-#include "chat/Graphemes.h"
+#include "Platform/Graphemes.h"
 #include "model/AppIconData.h"
 #include "model/AppStoreData.h"
 #include "model/CategoryData.h"
 #include "model/ChatMessageData.h"
 #include "model/TaskData.h"
-#include "session/AccessTokenProvider.h"
-#include "session/ControlManager.h"
-#include "session/Session.h"
-#include "session/SessionManager.h"
+#include "Controller/session/AccessTokenProvider.h"
+#include "Controller/session/ControlManager.h"
+#include "Controller/session/Session.h"
+#include "Controller/session/SessionManager.h"
 #include "voice/AudioManagerService.h"
 
 namespace {
@@ -45,7 +45,7 @@ struct MainViewModel::QueryState {
 };
 
 MainViewModel::MainViewModel(ModelContainer *container, const Services &services, QObject *parent)
-    : TranscriptCoordinator(parent)
+    : ChatCoordinator(parent)
     , m_container(container)
     , m_windows(services.windows)
     , m_startup(services.startup)

@@ -1,9 +1,9 @@
 #pragma once
-#include "CoordinatorWindows.h"
-#include "NotificationCenter.h"
-#include "PersistentModel.h"
-#include "session/QueryCallbacks.h"
-#include "voice/TranscriptCoordinator.h"
+#include "shell/CoordinatorWindows.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Store/PersistentModel.h"
+#include "Controller/session/QueryCallbacks.h"
+#include "chat/ChatCoordinator.h"
 
 #include <QHash>
 #include <QList>
@@ -31,9 +31,8 @@ class TaskData;
 // monitor, the session facade and one chat state per open task chat, and is the road from
 // every screen's request to the window or session that serves it. One instance, made at
 // launch and kept for the life of the process; everything runs on the main thread.
-class MainViewModel : public TranscriptCoordinator {
+class MainViewModel : public ChatCoordinator {
     Q_OBJECT
-    Q_PROPERTY(bool isCanvasVisible READ isCanvasVisible NOTIFY isCanvasVisibleChanged)
 public:
     // What the coordinator is built with besides the model container.
     struct Services {
@@ -49,7 +48,7 @@ public:
     ~MainViewModel() override;
 
     // State the screens read.
-    bool isCanvasVisible() const { return m_isCanvasVisible; }
+    bool isCanvasVisible() const override { return m_isCanvasVisible; }
     bool isInitializing() const override { return m_isInitializing; }
     QString transcriptInput() const override { return m_transcriptInput; }
     void setTranscriptInput(const QString &text) override;
@@ -57,7 +56,7 @@ public:
 
     ModelContainer *modelContainer() const { return m_container; }
     ControlManager *controlManager() const { return m_controlManager; }
-    AudioManagerService *audioService() const { return m_audioService; }
+    AudioManagerService *audioService() const override { return m_audioService; }
     KeyboardEventMonitor *keyboardMonitor() const { return m_keyboardMonitor; }
     PanelWindowPort *panelManager() const { return m_panelManager.get(); }
     FlowerWindowPort *flowerManager() const { return m_flowerManager.get(); }
@@ -70,13 +69,13 @@ public:
     bool hasInstalledApps();
 
     // Chat road.
-    void handleChatMessage(const QString &message, TaskData *task, const QString &source, bool htmlOutput);
+    void handleChatMessage(const QString &message, TaskData *task, const QString &source, bool htmlOutput) override;
     void runTaskWithChat(const QString &message, TaskData *task, bool htmlOutput);
-    void stopStreaming(TaskData *task);
+    void stopStreaming(TaskData *task) override;
     // Closes the session of every open chat and every other session of the registry, then
     // drops the chat states; done runs when all are closed.
     void closeAllSessions(std::function<void()> done = {});
-    ChatViewModel *chatViewModel(TaskData *task);
+    ChatViewModel *chatViewModel(TaskData *task) override;
 
     // Task creation.
     TaskData *createTask(const QString &text, const QString &categoryTitle, bool miniAppEnabled);
@@ -112,7 +111,6 @@ public:
     static bool isChannelErrorText(const QString &text);
 
 Q_SIGNALS:
-    void isCanvasVisibleChanged(bool visible);
     void chatViewModelsChanged();
 
 private:

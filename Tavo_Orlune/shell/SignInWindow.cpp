@@ -1,5 +1,5 @@
-#include "SignInWindow.h"
-#include "BackgroundVisibilityManager.h"
+#include "shell/SignInWindow.h"
+#include "widgets/BackgroundVisibilityManager.h"
 #include "onboarding/IntroView.h"
 #include "onboarding/InvitationView.h"
 #include "onboarding/OnboardingContainerView.h"

@@ -1,5 +1,5 @@
-#include "SingleInstanceGuard.h"
-#include "Log.h"
+#include "shell/SingleInstanceGuard.h"
+#include "Platform/Log.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "TavoOrluneApp.h"
-#include "BackgroundVisibilityManager.h"
-#include "Scheduler.h"
-#include "Settings.h"
+#include "shell/TavoOrluneApp.h"
+#include "widgets/BackgroundVisibilityManager.h"
+#include "Platform/Scheduler.h"
+#include "Platform/Settings.h"
 
 TavoOrluneApp::TavoOrluneApp(const AppDelegate::Services &services, QObject *parent)
     : QObject(parent)

@@ -1,6 +1,6 @@
 #pragma once
-#include "AppDelegate.h"
-#include "SignInWindow.h"
+#include "shell/AppDelegate.h"
+#include "shell/SignInWindow.h"
 
 #include <QObject>
 #include <memory>

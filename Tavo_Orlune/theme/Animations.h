@@ -1,5 +1,5 @@
 #pragma once
-#include "SpringEasing.h"
+#include "Platform/SpringEasing.h"
 
 #include <QEasingCurve>
 

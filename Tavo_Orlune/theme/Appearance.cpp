@@ -1,4 +1,4 @@
-#include "Appearance.h"
+#include "theme/Appearance.h"
 
 #include <atomic>
 

@@ -1,8 +1,8 @@
-#include "BackgroundModifiers.h"
-#include "Assets.h"
-#include "Color.h"
-#include "Materials.h"
-#include "Sizes.h"
+#include "theme/BackgroundModifiers.h"
+#include "Platform/Assets.h"
+#include "theme/Color.h"
+#include "theme/Materials.h"
+#include "theme/Sizes.h"
 
 #include <QPainter>
 #include <QPainterPath>

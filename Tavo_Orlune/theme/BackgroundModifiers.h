@@ -2,7 +2,7 @@
 #include <QColor>
 #include <QRectF>
 
-#include "Sizes.h"
+#include "theme/Sizes.h"
 
 class QPainter;
 

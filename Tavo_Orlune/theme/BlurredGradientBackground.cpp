@@ -1,6 +1,6 @@
-#include "BlurredGradientBackground.h"
-#include "BlurredGradientBackgroundStore.h"
-#include "ImageBlur.h"
+#include "theme/BlurredGradientBackground.h"
+#include "theme/BlurredGradientBackgroundStore.h"
+#include "theme/ImageBlur.h"
 
 #include <QLinearGradient>
 #include <QPainter>

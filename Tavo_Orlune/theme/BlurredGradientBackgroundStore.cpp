@@ -1,5 +1,5 @@
-#include "BlurredGradientBackgroundStore.h"
-#include "Color.h"
+#include "theme/BlurredGradientBackgroundStore.h"
+#include "theme/Color.h"
 
 #include <QRandomGenerator>
 #include <limits>

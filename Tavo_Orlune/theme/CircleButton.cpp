@@ -1,12 +1,12 @@
-#include "CircleButton.h"
-#include "Animations.h"
-#include "Assets.h"
-#include "Color.h"
-#include "Fonts.h"
-#include "HoverScaleEffectModifier.h"
-#include "ImageBlur.h"
-#include "ScaleEffect.h"
-#include "Sizes.h"
+#include "theme/CircleButton.h"
+#include "theme/Animations.h"
+#include "Platform/Assets.h"
+#include "theme/Color.h"
+#include "theme/Fonts.h"
+#include "theme/HoverScaleEffectModifier.h"
+#include "theme/ImageBlur.h"
+#include "theme/ScaleEffect.h"
+#include "theme/Sizes.h"
 
 #include <QEnterEvent>
 #include <QFontMetricsF>

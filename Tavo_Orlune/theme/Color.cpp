@@ -1,5 +1,5 @@
-#include "Color.h"
-#include "Appearance.h"
+#include "theme/Color.h"
+#include "theme/Appearance.h"
 
 #include <QTextBoundaryFinder>
 
@@ -127,5 +127,5 @@ QColor Color::adaptiveColor(const QColor &light, const QColor &dark)
         static const QColor c = adaptiveColor(hex(u"" light, lightOpacity), hex(u"" dark, darkOpacity)); \
         return c;                                                                                \
     }
-#include "ColorTokens.inc"
+#include "theme/ColorTokens.inc"
 #undef TAVO_COLOR_TOKEN

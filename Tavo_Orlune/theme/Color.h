@@ -22,6 +22,6 @@ public:
     static QColor adaptiveColor(const QColor &light, const QColor &dark);
 
 #define TAVO_COLOR_TOKEN(name, light, lightOpacity, dark, darkOpacity) static const QColor &name();
-#include "ColorTokens.inc"
+#include "theme/ColorTokens.inc"
 #undef TAVO_COLOR_TOKEN
 };

@@ -1,7 +1,7 @@
-#include "CustomToggle.h"
-#include "Animations.h"
-#include "Color.h"
-#include "SpringEasing.h"
+#include "theme/CustomToggle.h"
+#include "theme/Animations.h"
+#include "theme/Color.h"
+#include "Platform/SpringEasing.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

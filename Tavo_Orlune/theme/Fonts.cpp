@@ -1,5 +1,5 @@
-#include "Fonts.h"
-#include "Appearance.h"
+#include "theme/Fonts.h"
+#include "theme/Appearance.h"
 
 #include <QGuiApplication>
 

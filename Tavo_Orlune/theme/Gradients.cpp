@@ -1,6 +1,6 @@
-#include "Gradients.h"
-#include "Appearance.h"
-#include "Color.h"
+#include "theme/Gradients.h"
+#include "theme/Appearance.h"
+#include "theme/Color.h"
 
 QLinearGradient LinearGradient::in(const QRectF &rect) const
 {

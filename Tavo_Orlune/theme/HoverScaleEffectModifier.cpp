@@ -1,6 +1,6 @@
-#include "HoverScaleEffectModifier.h"
-#include "ScaleEffect.h"
-#include "SpringEasing.h"
+#include "theme/HoverScaleEffectModifier.h"
+#include "theme/ScaleEffect.h"
+#include "Platform/SpringEasing.h"
 
 #include <QEvent>
 #include <QVariantAnimation>

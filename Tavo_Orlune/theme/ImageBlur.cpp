@@ -1,4 +1,4 @@
-#include "ImageBlur.h"
+#include "theme/ImageBlur.h"
 
 #include <cmath>
 #include <vector>

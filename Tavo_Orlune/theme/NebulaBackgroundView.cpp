@@ -1,8 +1,8 @@
-#include "NebulaBackgroundView.h"
-#include "ImageBlur.h"
-#include "Materials.h"
-#include "NotificationCenter.h"
-#include "Scheduler.h"
+#include "theme/NebulaBackgroundView.h"
+#include "theme/ImageBlur.h"
+#include "theme/Materials.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Scheduler.h"
 
 #include <QEasingCurve>
 #include <QMutex>

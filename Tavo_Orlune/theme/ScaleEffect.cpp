@@ -1,4 +1,4 @@
-#include "ScaleEffect.h"
+#include "theme/ScaleEffect.h"
 
 #include <QPainter>
 #include <QWidget>

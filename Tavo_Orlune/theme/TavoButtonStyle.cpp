@@ -1,6 +1,6 @@
-#include "TavoButtonStyle.h"
-#include "ScaleEffect.h"
-#include "SpringEasing.h"
+#include "theme/TavoButtonStyle.h"
+#include "theme/ScaleEffect.h"
+#include "Platform/SpringEasing.h"
 
 #include <QAbstractButton>
 #include <QVariantAnimation>

@@ -1,5 +1,5 @@
-#include "TavoCircleLoading.h"
-#include "Color.h"
+#include "theme/TavoCircleLoading.h"
+#include "theme/Color.h"
 
 #include <QConicalGradient>
 #include <QPainter>

@@ -1,9 +1,9 @@
-#include "TavoProgressView.h"
-#include "Color.h"
-#include "Gradients.h"
-#include "Materials.h"
-#include "Scheduler.h"
-#include "Sizes.h"
+#include "theme/TavoProgressView.h"
+#include "theme/Color.h"
+#include "theme/Gradients.h"
+#include "theme/Materials.h"
+#include "Platform/Scheduler.h"
+#include "theme/Sizes.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,6 +1,6 @@
-#include "TemplateImage.h"
+#include "theme/TemplateImage.h"
 
-#include "Assets.h"
+#include "Platform/Assets.h"
 
 #include <QPaintDevice>
 #include <QPainter>

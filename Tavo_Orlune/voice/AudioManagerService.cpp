@@ -1,10 +1,10 @@
-#include "AudioManagerService.h"
+#include "voice/AudioManagerService.h"
 
-#include "AppPaths.h"
-#include "Log.h"
-#include "NotificationCenter.h"
-#include "QtAudioCaptureBackend.h"
-#include "Scheduler.h"
+#include "Platform/AppPaths.h"
+#include "Platform/Log.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Audio/QtAudioCaptureBackend.h"
+#include "Platform/Scheduler.h"
 
 #include <QCoreApplication>
 #include <QFile>

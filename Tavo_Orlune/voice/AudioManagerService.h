@@ -1,8 +1,8 @@
 #pragma once
-#include "GroqService.h"
-#include "RecordingSource.h"
+#include "voice/GroqService.h"
+#include "voice/RecordingSource.h"
 
-#include "AudioCaptureBackend.h"
+#include "Platform/Audio/AudioCaptureBackend.h"
 
 #include <QObject>
 #include <QSet>

@@ -1,10 +1,10 @@
-#include "GroqService.h"
+#include "voice/GroqService.h"
 
-#include "AppInfo.h"
-#include "AppPaths.h"
-#include "Log.h"
-#include "Scheduler.h"
-#include "shell/AnalyticsService.h"
+#include "Platform/AppInfo.h"
+#include "Platform/AppPaths.h"
+#include "Platform/Log.h"
+#include "Platform/Scheduler.h"
+#include "analytics/AnalyticsService.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,5 +1,5 @@
 #pragma once
-#include "NetworkError.h"
+#include "voice/NetworkError.h"
 
 #include <QHash>
 #include <QMutex>

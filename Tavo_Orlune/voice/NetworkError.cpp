@@ -1,4 +1,4 @@
-#include "NetworkError.h"
+#include "voice/NetworkError.h"
 
 NetworkError NetworkError::invalidFile(const QString &message)
 {

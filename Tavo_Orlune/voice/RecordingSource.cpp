@@ -1,4 +1,4 @@
-#include "RecordingSource.h"
+#include "voice/RecordingSource.h"
 
 namespace RecordingSources {
 

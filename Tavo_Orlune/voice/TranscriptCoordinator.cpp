@@ -1,3 +1,3 @@
-#include "TranscriptCoordinator.h"
+#include "voice/TranscriptCoordinator.h"
 
 TranscriptCoordinator::~TranscriptCoordinator() = default;

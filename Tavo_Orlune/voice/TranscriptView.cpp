@@ -1,11 +1,11 @@
-#include "TranscriptView.h"
+#include "voice/TranscriptView.h"
 
-#include "TranscriptCoordinator.h"
+#include "voice/TranscriptCoordinator.h"
 
-#include "Log.h"
-#include "NotificationCenter.h"
-#include "Scheduler.h"
-#include "SpringEasing.h"
+#include "Platform/Log.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Scheduler.h"
+#include "Platform/SpringEasing.h"
 #include "theme/Animations.h"
 #include "theme/BackgroundModifiers.h"
 #include "theme/CircleButton.h"

@@ -1,12 +1,12 @@
-#include "TranscriptWindowManager.h"
+#include "voice/TranscriptWindowManager.h"
 
-#include "AudioManagerService.h"
-#include "TranscriptCoordinator.h"
-#include "TranscriptView.h"
+#include "voice/AudioManagerService.h"
+#include "voice/TranscriptCoordinator.h"
+#include "voice/TranscriptView.h"
 
-#include "NotificationCenter.h"
-#include "Scheduler.h"
-#include "shell/AnalyticsService.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Scheduler.h"
+#include "analytics/AnalyticsService.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

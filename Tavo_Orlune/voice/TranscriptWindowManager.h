@@ -1,5 +1,5 @@
 #pragma once
-#include "windows/BaseWindowManager.h"
+#include "widgets/BaseWindowManager.h"
 
 #include <QPoint>
 #include <QPointer>

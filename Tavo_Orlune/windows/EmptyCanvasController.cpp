@@ -1,4 +1,4 @@
-#include "EmptyCanvasController.h"
+#include "windows/EmptyCanvasController.h"
 #include "theme/Color.h"
 
 #include <QCursor>

@@ -1,5 +1,5 @@
 #pragma once
-#include "CanvasControllerInterface.h"
+#include "windows/CanvasControllerInterface.h"
 
 #include <QPointF>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "EmptyStateButton.h"
+#include "windows/EmptyStateButton.h"
 
 #include "theme/Color.h"
 #include "theme/Fonts.h"

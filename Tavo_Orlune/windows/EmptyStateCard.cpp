@@ -1,13 +1,13 @@
-#include "EmptyStateCard.h"
+#include "windows/EmptyStateCard.h"
 
 #include "theme/BackgroundModifiers.h"
 #include "theme/BlurredGradientBackground.h"
 #include "theme/Color.h"
-#include "EmptyStateButton.h"
+#include "windows/EmptyStateButton.h"
 #include "theme/Fonts.h"
 #include "theme/Sizes.h"
 #include "theme/TemplateImage.h"
-#include "shell/AnalyticsService.h"
+#include "analytics/AnalyticsService.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -62,7 +62,7 @@ protected:
 };
 } // namespace
 
-EmptyStateCard::EmptyStateCard(MainViewModel *mainViewModel, std::function<void()> onAddTask, std::function<void()> onOpenCanvas,
+EmptyStateCard::EmptyStateCard(ChatCoordinator *mainViewModel, std::function<void()> onAddTask, std::function<void()> onOpenCanvas,
                                QWidget *parent)
     : QWidget(parent)
     , m_mainViewModel(mainViewModel)

@@ -4,7 +4,7 @@
 
 class BlurredGradientBackground;
 class EmptyStateButton;
-class MainViewModel;
+class ChatCoordinator;
 class QLabel;
 
 // What the floating panel shows instead of its task list while there are no tasks: "No Working
@@ -17,10 +17,10 @@ public:
     static constexpr QSize contentSize{360, 200};
     static constexpr int padding = 16;
 
-    EmptyStateCard(MainViewModel *mainViewModel, std::function<void()> onAddTask, std::function<void()> onOpenCanvas,
+    EmptyStateCard(ChatCoordinator *mainViewModel, std::function<void()> onAddTask, std::function<void()> onOpenCanvas,
                    QWidget *parent = nullptr);
 
-    MainViewModel *mainViewModel() const { return m_mainViewModel; }
+    ChatCoordinator *mainViewModel() const { return m_mainViewModel; }
     EmptyStateButton *addTaskButton() const { return m_addTask; }
     EmptyStateButton *openCanvasButton() const { return m_openCanvas; }
     QLabel *titleLabel() const { return m_title; }
@@ -33,7 +33,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    MainViewModel *m_mainViewModel;
+    ChatCoordinator *m_mainViewModel;
     std::function<void()> m_onAddTask;
     std::function<void()> m_onOpenCanvas;
     BlurredGradientBackground *m_gradient;

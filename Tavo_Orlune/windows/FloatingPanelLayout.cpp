@@ -1,4 +1,4 @@
-#include "FloatingPanelLayout.h"
+#include "windows/FloatingPanelLayout.h"
 #include "model/TaskData.h"
 
 #include <algorithm>

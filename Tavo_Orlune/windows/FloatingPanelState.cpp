@@ -1,4 +1,4 @@
-#include "FloatingPanelState.h"
+#include "windows/FloatingPanelState.h"
 #include "model/TaskData.h"
 
 FloatingPanelState::FloatingPanelState(QObject *parent)

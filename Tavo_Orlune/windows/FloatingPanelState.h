@@ -1,9 +1,9 @@
 #pragma once
+#include "model/TaskData.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
-
-class TaskData;
 
 // The floating panel's working state. Every field notifies on change; the panel view redraws
 // from it, and its delayed steps always work on this one object, never on a copy.

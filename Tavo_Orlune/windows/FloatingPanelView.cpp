@@ -1,20 +1,20 @@
-#include "FloatingPanelView.h"
-#include "FetchedResults.h"
-#include "FloatingPanelState.h"
-#include "Log.h"
-#include "ModelContext.h"
-#include "NotificationCenter.h"
-#include "PanelNotificationManager.h"
-#include "Scheduler.h"
-#include "Settings.h"
-#include "UuidText.h"
-#include "WindowPlacement.h"
+#include "windows/FloatingPanelView.h"
+#include "Platform/Store/FetchedResults.h"
+#include "windows/FloatingPanelState.h"
+#include "Platform/Log.h"
+#include "Platform/Store/ModelContext.h"
+#include "Platform/NotificationCenter.h"
+#include "windows/PanelNotificationManager.h"
+#include "Platform/Scheduler.h"
+#include "Platform/Settings.h"
+#include "Platform/UuidText.h"
+#include "windows/WindowPlacement.h"
 #include "categories/TaskItemView.h"
 #include "chat/EmbeddedChatView.h"
 #include "model/CategoryData.h"
 #include "model/TaskData.h"
-#include "shell/AnalyticsService.h"
-#include "shell/MainViewModel.h"
+#include "analytics/AnalyticsService.h"
+#include "chat/ChatCoordinator.h"
 #include "theme/BlurredGradientBackground.h"
 #include "theme/CircleButton.h"
 #include "theme/ImageBlur.h"
@@ -156,7 +156,7 @@ const Spring &FloatingPanelView::chatExitSpring()
     return s;
 }
 
-FloatingPanelView::FloatingPanelView(ModelContext *modelContext, MainViewModel *mainViewModel, QWidget *parent)
+FloatingPanelView::FloatingPanelView(ModelContext *modelContext, ChatCoordinator *mainViewModel, QWidget *parent)
     : QWidget(parent)
     , m_modelContext(modelContext)
     , m_mainViewModel(mainViewModel)
@@ -281,7 +281,7 @@ FloatingPanelView::~FloatingPanelView()
         m_notificationManager->teardown();
 }
 
-MainViewModel *FloatingPanelView::mainViewModel() const
+ChatCoordinator *FloatingPanelView::mainViewModel() const
 {
     return m_mainViewModel;
 }

@@ -1,6 +1,6 @@
 #pragma once
-#include "FloatingPanelLayout.h"
-#include "SpringEasing.h"
+#include "windows/FloatingPanelLayout.h"
+#include "Platform/SpringEasing.h"
 
 #include <QHash>
 #include <QPointer>
@@ -11,7 +11,7 @@
 
 class FetchedResults;
 class FloatingPanelState;
-class MainViewModel;
+class ChatCoordinator;
 class ModelContext;
 class PanelNotificationManager;
 class QScrollArea;
@@ -47,14 +47,14 @@ public:
     // The main screen's visible height, or none without a screen; tests inject their own.
     using ScreenHeightProvider = std::function<std::optional<double>()>;
 
-    FloatingPanelView(ModelContext *modelContext, MainViewModel *mainViewModel, QWidget *parent = nullptr);
+    FloatingPanelView(ModelContext *modelContext, ChatCoordinator *mainViewModel, QWidget *parent = nullptr);
     ~FloatingPanelView() override;
 
     void setScreenHeightProvider(ScreenHeightProvider provider);
 
     FloatingPanelState *viewState() const { return m_viewState; }
     PanelNotificationManager *notificationManager() const { return m_notificationManager; }
-    MainViewModel *mainViewModel() const;
+    ChatCoordinator *mainViewModel() const;
 
     // All tasks, newest first, as the live query holds them.
     QList<TaskData *> tasks() const;
@@ -143,7 +143,7 @@ private:
     bool persistedShowChat() const;
 
     QPointer<ModelContext> m_modelContext;
-    QPointer<MainViewModel> m_mainViewModel;
+    QPointer<ChatCoordinator> m_mainViewModel;
     FetchedResults *m_tasks;
     FloatingPanelState *m_viewState;
     PanelNotificationManager *m_notificationManager = nullptr;

@@ -1,11 +1,11 @@
-#include "FlowerWindowManager.h"
-#include "AudioRecorderInterface.h"
-#include "FlowerAnimationView.h"
-#include "Log.h"
-#include "NotificationCenter.h"
-#include "Scheduler.h"
-#include "Settings.h"
-#include "shell/AnalyticsService.h"
+#include "windows/FlowerWindowManager.h"
+#include "widgets/AudioRecorderInterface.h"
+#include "widgets/FlowerAnimationView.h"
+#include "Platform/Log.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Scheduler.h"
+#include "Platform/Settings.h"
+#include "analytics/AnalyticsService.h"
 
 #include <QEvent>
 

@@ -1,8 +1,8 @@
 #pragma once
-#include "BaseWindowManager.h"
-#include "WindowPlacement.h"
+#include "widgets/BaseWindowManager.h"
+#include "windows/WindowPlacement.h"
 
-#include "FlowerAnimationView.h"
+#include "widgets/FlowerAnimationView.h"
 
 #include <QPointer>
 #include <functional>

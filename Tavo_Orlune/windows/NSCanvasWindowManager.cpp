@@ -1,9 +1,9 @@
-#include "NSCanvasWindowManager.h"
-#include "EmptyCanvasController.h"
-#include "NotificationCenter.h"
-#include "Scheduler.h"
-#include "WindowPlacement.h"
-#include "shell/AnalyticsService.h"
+#include "windows/NSCanvasWindowManager.h"
+#include "windows/EmptyCanvasController.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Scheduler.h"
+#include "windows/WindowPlacement.h"
+#include "analytics/AnalyticsService.h"
 
 #include <QAction>
 #include <QCloseEvent>

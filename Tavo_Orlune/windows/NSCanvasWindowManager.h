@@ -1,6 +1,6 @@
 #pragma once
-#include "BaseWindowManager.h"
-#include "CanvasControllerInterface.h"
+#include "widgets/BaseWindowManager.h"
+#include "windows/CanvasControllerInterface.h"
 
 #include <QPointer>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "PanelNotificationManager.h"
+#include "windows/PanelNotificationManager.h"
 
 PanelNotificationManager::PanelNotificationManager(QObject *parent)
     : QObject(parent)

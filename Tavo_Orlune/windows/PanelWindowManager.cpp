@@ -1,9 +1,9 @@
-#include "PanelWindowManager.h"
-#include "FloatingPanelView.h"
-#include "Log.h"
-#include "ModelContainer.h"
-#include "NotificationCenter.h"
-#include "shell/MainViewModel.h"
+#include "windows/PanelWindowManager.h"
+#include "windows/FloatingPanelView.h"
+#include "Platform/Log.h"
+#include "Platform/Store/ModelContainer.h"
+#include "Platform/NotificationCenter.h"
+#include "chat/ChatCoordinator.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -26,14 +26,14 @@ PanelWindowManager::~PanelWindowManager()
     cleanup();
 }
 
-void PanelWindowManager::setMainViewModel(MainViewModel *mainViewModel)
+void PanelWindowManager::setMainViewModel(ChatCoordinator *mainViewModel)
 {
     m_mainViewModel = mainViewModel;
 }
 
-MainViewModel *PanelWindowManager::mainViewModel() const
+ChatCoordinator *PanelWindowManager::mainViewModel() const
 {
-    return static_cast<MainViewModel *>(m_mainViewModel.data());
+    return static_cast<ChatCoordinator *>(m_mainViewModel.data());
 }
 
 FloatingPanelView *PanelWindowManager::hostingView() const

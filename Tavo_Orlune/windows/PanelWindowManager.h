@@ -1,13 +1,13 @@
 #pragma once
-#include "BaseWindowManager.h"
-#include "WindowPlacement.h"
+#include "widgets/BaseWindowManager.h"
+#include "windows/WindowPlacement.h"
 
 #include <QPointer>
 #include <functional>
 #include <optional>
 
 class FloatingPanelView;
-class MainViewModel;
+class ChatCoordinator;
 class ModelContainer;
 
 // Owns the floating task panel: a frameless window floating above other windows, 420 pt wide,
@@ -32,8 +32,8 @@ public:
 
     void setScreenFramesProvider(ScreenFramesProvider provider) { m_screenFrames = std::move(provider); }
     // The coordinator, held weakly; the panel's content needs it.
-    void setMainViewModel(MainViewModel *mainViewModel);
-    MainViewModel *mainViewModel() const;
+    void setMainViewModel(ChatCoordinator *mainViewModel);
+    ChatCoordinator *mainViewModel() const;
     // The hosted panel view, none before the first show and after cleanup or a close.
     FloatingPanelView *hostingView() const;
     const QList<quint64> &notificationObservers() const { return m_notificationObservers; }

@@ -1,4 +1,4 @@
-#include "WindowPlacement.h"
+#include "windows/WindowPlacement.h"
 
 #include <algorithm>
 

@@ -5,9 +5,9 @@
 // chat view does.
 #include "ChatBench.h"
 #include "FakeScheduler.h"
-#include "Log.h"
-#include "ModelContainer.h"
-#include "ModelContext.h"
+#include "Platform/Log.h"
+#include "Platform/Store/ModelContainer.h"
+#include "Platform/Store/ModelContext.h"
 #include "chat/ChatViewModel.h"
 #include "chat/MessageBubbleViewModel.h"
 #include "model/ChatMessageData.h"

@@ -7,9 +7,9 @@
 //   bench_chat_view [chunk characters, default 100]
 #include "ChatBench.h"
 #include "FakeScheduler.h"
-#include "Log.h"
-#include "ModelContainer.h"
-#include "ModelContext.h"
+#include "Platform/Log.h"
+#include "Platform/Store/ModelContainer.h"
+#include "Platform/Store/ModelContext.h"
 #include "chat/ChatMessageList.h"
 #include "chat/ChatView.h"
 #include "chat/ChatViewModel.h"

@@ -1,9 +1,9 @@
 // Round-trip time of tools/call "echo" against the reference "everything" MCP server over
 // standard input/output: our client, then the reference TypeScript SDK client against the
 // same server in the same run. Prints both medians and 95th percentiles and their ratio.
-#include "ManagedProcess.h"
-#include "McpClient.h"
-#include "StdioTransport.h"
+#include "Platform/ManagedProcess.h"
+#include "Controller/mcp/McpClient.h"
+#include "Controller/mcp/StdioTransport.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 // Store figures: bulk chat inserts, task and chat fetches, and the streaming answer that is
 // rewritten and autosaved as it grows.
-#include "ModelContext.h"
+#include "Platform/Store/ModelContext.h"
 #include "model/AIStepTransformer.h"
 #include "model/ChatMessageData.h"
 #include "model/SharedModelContainer.h"

@@ -3,10 +3,10 @@
 // on a thread of its own so that only the client's work lands on the main thread.
 #include "AssistantStandin.h"
 #include "FakeToolRuntime.h"
-#include "Log.h"
-#include "session/ControlManager.h"
-#include "session/Session.h"
-#include "session/SessionManager.h"
+#include "Platform/Log.h"
+#include "Controller/session/ControlManager.h"
+#include "Controller/session/Session.h"
+#include "Controller/session/SessionManager.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,12 +1,12 @@
 #include "BrowserHook.h"
-#include "CrashReporter.h"
-#include "CredentialsManager.h"
-#include "HostedLoginClient.h"
+#include "Platform/Identity/CrashReporter.h"
+#include "Platform/Identity/CredentialsManager.h"
+#include "Platform/Identity/HostedLoginClient.h"
 #include "IdentityStandin.h"
 #include "InMemoryCredentialsStore.h"
-#include "JwtPayload.h"
-#include "LoopbackListener.h"
-#include "Pkce.h"
+#include "Platform/Identity/JwtPayload.h"
+#include "Platform/Identity/LoopbackListener.h"
+#include "Platform/Identity/Pkce.h"
 #include "TestMain.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "AccountApiStandin.h"
 #include "FakeScheduler.h"
-#include "Log.h"
-#include "NotificationCenter.h"
+#include "Platform/Log.h"
+#include "Platform/NotificationCenter.h"
 #include "TestMain.h"
-#include "session/AccessTokenProvider.h"
+#include "Controller/session/AccessTokenProvider.h"
 #include "account/ProfileService.h"
 #include "account/ProfileViewModel.h"
 

@@ -1,9 +1,9 @@
 #include "AccountApiStandin.h"
-#include "Log.h"
+#include "Platform/Log.h"
 #include "RecordingAnalyticsClient.h"
 #include "TestMain.h"
 #include "account/RemoteService.h"
-#include "shell/AnalyticsService.h"
+#include "analytics/AnalyticsService.h"
 
 using Endpoint = AccountApiStandin::Endpoint;
 using Kind = RemoteError::Kind;

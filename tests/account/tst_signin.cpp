@@ -1,16 +1,16 @@
 #include "SignInStandins.h"
 #include "BrowserHook.h"
-#include "HostedLoginClient.h"
+#include "Platform/Identity/HostedLoginClient.h"
 #include "IdentityStandin.h"
 #include "InMemoryCredentialsStore.h"
-#include "Log.h"
+#include "Platform/Log.h"
 #include "NotificationSpy.h"
 #include "RecordingAnalyticsClient.h"
 #include "TestMain.h"
 #include "account/Auth0Manager.h"
 #include "account/AuthenticationManager.h"
 #include "account/RemoteService.h"
-#include "shell/AnalyticsService.h"
+#include "analytics/AnalyticsService.h"
 
 using Endpoint = AccountApiStandin::Endpoint;
 using Status = AuthenticationStatus;

@@ -1,8 +1,8 @@
 #pragma once
 #include "FakeScheduler.h"
-#include "Log.h"
-#include "ModelContainer.h"
-#include "ModelContext.h"
+#include "Platform/Log.h"
+#include "Platform/Store/ModelContainer.h"
+#include "Platform/Store/ModelContext.h"
 #include "model/AppIconData.h"
 #include "model/SharedModelContainer.h"
 #include "model/TaskData.h"

@@ -1,7 +1,7 @@
 #include "../chat/ChatFixture.h"
 #include "NotificationSpy.h"
 #include "TestMain.h"
-#include "UuidText.h"
+#include "Platform/UuidText.h"
 #include "categories/TaskAppAssociationService.h"
 
 // The name and alias table that turns a tool client's name into an app shortcut.

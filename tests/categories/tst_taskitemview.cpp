@@ -1,4 +1,4 @@
-#include "ModalPrompt.h"
+#include "Platform/ModalPrompt.h"
 #include "TaskViewFixture.h"
 #include "TestMain.h"
 #include "categories/AppIconRow.h"

@@ -1,9 +1,9 @@
 // The chat's input panel: editor height, keys, sending, stopping, the "Dynamic App" switch and
 // the microphone mode on the real recorder over a scripted microphone, in virtual time.
 #include "ChatInputFixture.h"
-#include "NotificationCenter.h"
+#include "Platform/NotificationCenter.h"
 #include "TestMain.h"
-#include "UuidText.h"
+#include "Platform/UuidText.h"
 #include "chat/ChatInputPanel.h"
 #include "chat/ChatMicrophoneMode.h"
 #include "chat/ChatMicrophoneRow.h"
@@ -11,7 +11,7 @@
 #include "model/ChatMessageData.h"
 #include "theme/CustomToggle.h"
 #include "theme/Fonts.h"
-#include "windows/FlowerAnimationView.h"
+#include "widgets/FlowerAnimationView.h"
 
 #include <QFontMetricsF>
 #include <QTextEdit>

@@ -1,6 +1,6 @@
 #include "TestMain.h"
 
-#include "UrlOpener.h"
+#include "Platform/UrlOpener.h"
 #include "chat/MarkdownDocument.h"
 #include "chat/StreamingTextView.h"
 

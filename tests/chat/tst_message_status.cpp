@@ -1,6 +1,6 @@
 #include "TestMain.h"
 
-#include "chat/LoadingCheckmark.h"
+#include "widgets/LoadingCheckmark.h"
 #include "chat/MessageStatusView.h"
 
 #include <QImage>

@@ -1,6 +1,6 @@
 #pragma once
-#include "MCPError.h"
-#include "McpResult.h"
+#include "Controller/mcp/MCPError.h"
+#include "Controller/mcp/McpResult.h"
 #include "NpmProgram.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "ManagedProcess.h"
-#include "McpClient.h"
+#include "Platform/ManagedProcess.h"
+#include "Controller/mcp/McpClient.h"
 #include "McpTestSupport.h"
-#include "StandardMCPClient.h"
-#include "StdioTransport.h"
-#include "TcpTransport.h"
+#include "Controller/mcp/StandardMCPClient.h"
+#include "Controller/mcp/StdioTransport.h"
+#include "Controller/mcp/TcpTransport.h"
 #include "TestMain.h"
 
 #include <QJsonDocument>

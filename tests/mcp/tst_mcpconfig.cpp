@@ -1,9 +1,9 @@
-#include "Log.h"
+#include "Platform/Log.h"
 #include "mcp/MCPConfigManager.h"
-#include "McpServerConfiguration.h"
+#include "Controller/mcp/McpServerConfiguration.h"
 #include "McpTestSupport.h"
 #include "TestMain.h"
-#include "ToolRepository.h"
+#include "Controller/mcp/ToolRepository.h"
 
 #include <QDir>
 #include <QFile>

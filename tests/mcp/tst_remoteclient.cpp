@@ -1,9 +1,9 @@
-#include "AppPaths.h"
-#include "Log.h"
-#include "MCPProcessClient.h"
-#include "McpClient.h"
+#include "Platform/AppPaths.h"
+#include "Platform/Log.h"
+#include "Controller/mcp/MCPProcessClient.h"
+#include "Controller/mcp/McpClient.h"
 #include "McpTestSupport.h"
-#include "RemoteMCPClient.h"
+#include "Controller/mcp/RemoteMCPClient.h"
 #include "TestMain.h"
 
 #include <QMutex>

@@ -1,7 +1,7 @@
 #pragma once
-#include "Log.h"
-#include "ModelContainer.h"
-#include "ModelContext.h"
+#include "Platform/Log.h"
+#include "Platform/Store/ModelContainer.h"
+#include "Platform/Store/ModelContext.h"
 #include "model/AIStepTransformer.h"
 #include "model/SharedModelContainer.h"
 

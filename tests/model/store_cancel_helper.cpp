@@ -1,4 +1,4 @@
-#include "ModalPrompt.h"
+#include "Platform/ModalPrompt.h"
 #include "model/SharedModelContainer.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
-#include "Assets.h"
+#include "Platform/Assets.h"
 #include "ModelTestSupport.h"
-#include "Scheduler.h"
+#include "Platform/Scheduler.h"
 #include "TestMain.h"
 #include "model/AppCategory.h"
 #include "model/AppIconData.h"

@@ -1,6 +1,6 @@
-#include "AppInfo.h"
+#include "Platform/AppInfo.h"
 #include "ModelTestSupport.h"
-#include "Settings.h"
+#include "Platform/Settings.h"
 #include "TestMain.h"
 #include "model/AppIconData.h"
 #include "model/AppStoreData.h"

@@ -1,5 +1,5 @@
 #include "FakeScheduler.h"
-#include "FetchedResults.h"
+#include "Platform/Store/FetchedResults.h"
 #include "ModelTestSupport.h"
 #include "TestMain.h"
 #include "model/AppIconData.h"

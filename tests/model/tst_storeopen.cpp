@@ -1,5 +1,5 @@
-#include "AppPaths.h"
-#include "ModalPrompt.h"
+#include "Platform/AppPaths.h"
+#include "Platform/ModalPrompt.h"
 #include "ModelTestSupport.h"
 #include "TestMain.h"
 #include "model/AppStoreData.h"

@@ -1,15 +1,15 @@
 #pragma once
 #include "AccountApiStandin.h"
 #include "BrowserHook.h"
-#include "HostedLoginClient.h"
+#include "Platform/Identity/HostedLoginClient.h"
 #include "IdentityStandin.h"
 #include "InMemoryCredentialsStore.h"
 #include "RecordingAnalyticsClient.h"
 #include "account/Auth0Manager.h"
 #include "account/AuthenticationManager.h"
 #include "account/RemoteService.h"
-#include "shell/AnalyticsService.h"
-#include "shell/BackgroundVisibilityManager.h"
+#include "analytics/AnalyticsService.h"
+#include "widgets/BackgroundVisibilityManager.h"
 
 #include <QTest>
 #include <memory>

@@ -1,12 +1,12 @@
 #include "FakeScheduler.h"
-#include "NotificationCenter.h"
-#include "Settings.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/Settings.h"
 #include "TestMain.h"
 #include "onboarding/IntroView.h"
-#include "shell/BackgroundVisibilityManager.h"
+#include "widgets/BackgroundVisibilityManager.h"
 #include "theme/NebulaBackgroundView.h"
 #include "theme/ScaleEffect.h"
-#include "windows/FlowerAnimationView.h"
+#include "widgets/FlowerAnimationView.h"
 
 #include <QAbstractButton>
 

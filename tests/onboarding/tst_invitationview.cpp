@@ -1,12 +1,12 @@
 #include "FakeScheduler.h"
-#include "Log.h"
+#include "Platform/Log.h"
 #include "SignInFixture.h"
 #include "TestMain.h"
 #include "onboarding/IconTextField.h"
 #include "onboarding/InvitationView.h"
 #include "onboarding/LoginView.h"
-#include "shell/WindowUtils.h"
-#include "UrlOpener.h"
+#include "widgets/WindowUtils.h"
+#include "Platform/UrlOpener.h"
 
 #include <QLabel>
 #include <QLineEdit>

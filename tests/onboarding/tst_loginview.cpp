@@ -1,4 +1,4 @@
-#include "Log.h"
+#include "Platform/Log.h"
 #include "SignInFixture.h"
 #include "TestMain.h"
 #include "onboarding/LoginView.h"

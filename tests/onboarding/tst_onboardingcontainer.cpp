@@ -1,7 +1,7 @@
 #include "SignInStandins.h"
 #include "BrowserHook.h"
 #include "FakeScheduler.h"
-#include "HostedLoginClient.h"
+#include "Platform/Identity/HostedLoginClient.h"
 #include "IdentityStandin.h"
 #include "InMemoryCredentialsStore.h"
 #include "RecordingAnalyticsClient.h"
@@ -15,8 +15,8 @@
 #include "onboarding/OnboardingViewModel.h"
 #include "onboarding/PersonalInfoStepView.h"
 #include "onboarding/ProfessionalInfoStepView.h"
-#include "shell/AnalyticsService.h"
-#include "shell/WindowUtils.h"
+#include "analytics/AnalyticsService.h"
+#include "widgets/WindowUtils.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>

@@ -2,8 +2,8 @@
 #include "RecordingAnalyticsClient.h"
 #include "TestMain.h"
 #include "onboarding/OnboardingViewModel.h"
-#include "shell/AnalyticsService.h"
-#include "shell/WindowUtils.h"
+#include "analytics/AnalyticsService.h"
+#include "widgets/WindowUtils.h"
 
 #include <QWidget>
 

@@ -2,7 +2,7 @@
 #include "TestMain.h"
 #include "onboarding/IntroView.h"
 #include "onboarding/InvitationView.h"
-#include "shell/BackgroundVisibilityManager.h"
+#include "widgets/BackgroundVisibilityManager.h"
 #include "shell/SignInWindow.h"
 
 #include <QPointer>

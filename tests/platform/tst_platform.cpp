@@ -1,12 +1,12 @@
-#include "AppInfo.h"
-#include "AppPaths.h"
+#include "Platform/AppInfo.h"
+#include "Platform/AppPaths.h"
 #include "FakeScheduler.h"
-#include "NotificationCenter.h"
+#include "Platform/NotificationCenter.h"
 #include "NotificationSpy.h"
-#include "PlistReader.h"
-#include "Settings.h"
+#include "Platform/PlistReader.h"
+#include "Platform/Settings.h"
 #include "TestMain.h"
-#include "UuidText.h"
+#include "Platform/UuidText.h"
 
 #include <QFileInfo>
 #include <QThread>

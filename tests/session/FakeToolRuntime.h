@@ -1,5 +1,5 @@
 #pragma once
-#include "session/SessionToolRuntime.h"
+#include "Controller/session/SessionToolRuntime.h"
 
 #include <QTimer>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "session/QueryCallbacks.h"
+#include "Controller/session/QueryCallbacks.h"
 
 #include <QStringList>
 

@@ -1,13 +1,13 @@
 #include "AssistantStandin.h"
 #include "FakeToolRuntime.h"
-#include "Log.h"
+#include "Platform/Log.h"
 #include "TestMain.h"
-#include "session/ContentView.h"
-#include "session/ControlManager.h"
-#include "session/ControlManagerViewModel.h"
-#include "session/Session.h"
-#include "session/SessionManager.h"
-#include "session/SessionTile.h"
+#include "Controller/console/ContentView.h"
+#include "Controller/session/ControlManager.h"
+#include "Controller/session/ControlManagerViewModel.h"
+#include "Controller/session/Session.h"
+#include "Controller/session/SessionManager.h"
+#include "Controller/console/SessionTile.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
-#include "Log.h"
+#include "Platform/Log.h"
 #include "TestMain.h"
-#include "session/HistoryManager.h"
+#include "Controller/console/HistoryManager.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 #include "AssistantStandin.h"
 #include "FakeToolRuntime.h"
-#include "Log.h"
+#include "Platform/Log.h"
 #include "QueryRecorder.h"
 #include "TestMain.h"
-#include "session/ControlManager.h"
-#include "session/Session.h"
-#include "session/SessionManager.h"
+#include "Controller/session/ControlManager.h"
+#include "Controller/session/Session.h"
+#include "Controller/session/SessionManager.h"
 
 #include <QJsonArray>
 #include <QTcpServer>

@@ -1,14 +1,14 @@
 #include "AssistantStandin.h"
 #include "FakeToolRuntime.h"
-#include "Log.h"
+#include "Platform/Log.h"
 #include "TestMain.h"
-#include "UuidText.h"
-#include "session/AccessTokenProvider.h"
-#include "session/ControlManager.h"
-#include "session/MessageStream.h"
-#include "session/Session.h"
-#include "session/SessionManager.h"
-#include "session/WebSocketManager.h"
+#include "Platform/UuidText.h"
+#include "Controller/session/AccessTokenProvider.h"
+#include "Controller/session/ControlManager.h"
+#include "Controller/session/MessageStream.h"
+#include "Controller/session/Session.h"
+#include "Controller/session/SessionManager.h"
+#include "Controller/session/WebSocketManager.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,12 +1,12 @@
 #include "AssistantStandin.h"
-#include "Log.h"
+#include "Platform/Log.h"
 #include "McpTestSupport.h"
 #include "QueryRecorder.h"
 #include "TestMain.h"
-#include "mcp/McpServerConfiguration.h"
-#include "session/ControlManager.h"
-#include "session/Session.h"
-#include "session/SessionManager.h"
+#include "Controller/mcp/McpServerConfiguration.h"
+#include "Controller/session/ControlManager.h"
+#include "Controller/session/Session.h"
+#include "Controller/session/SessionManager.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 // The coordinator with the product's transcript panel, shared by the tests of the voice road.
 #include "CoordinatorFixture.h"
-#include "shell/ProductServices.h"
+#include "app/ProductServices.h"
 #include "voice/TranscriptView.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "FakeScheduler.h"
-#include "HttpAnalyticsClient.h"
-#include "Log.h"
+#include "Platform/Analytics/HttpAnalyticsClient.h"
+#include "Platform/Log.h"
 #include "StandinHttpServer.h"
 #include "TestMain.h"
 

@@ -1,10 +1,10 @@
-#include "AnalyticsClient.h"
+#include "Platform/Analytics/AnalyticsClient.h"
 #include "FakeScheduler.h"
-#include "Log.h"
-#include "NotificationCenter.h"
+#include "Platform/Log.h"
+#include "Platform/NotificationCenter.h"
 #include "RecordingAnalyticsClient.h"
 #include "TestMain.h"
-#include "shell/AnalyticsService.h"
+#include "analytics/AnalyticsService.h"
 
 #include <QThread>
 

@@ -4,16 +4,16 @@
 #include "FakeScheduler.h"
 #include "FakeSignInState.h"
 #include "NotificationSpy.h"
-#include "AppInfo.h"
-#include "Settings.h"
+#include "Platform/AppInfo.h"
+#include "Platform/Settings.h"
 #include "TestMain.h"
 #include "shell/AppDelegate.h"
 #include "shell/SingleInstanceGuard.h"
 #include "shell/TavoOrluneApp.h"
-#include "SoftwareUpdater.h"
+#include "Platform/Updater/SoftwareUpdater.h"
 #include "model/TaskData.h"
-#include "session/ControlManager.h"
-#include "session/SessionManager.h"
+#include "Controller/session/ControlManager.h"
+#include "Controller/session/SessionManager.h"
 
 #include <QMenu>
 #include <QMenuBar>

@@ -3,13 +3,13 @@
 #include "AssistantStandin.h"
 #include "CoordinatorFixture.h"
 #include "TestMain.h"
-#include "UuidText.h"
+#include "Platform/UuidText.h"
 #include "chat/ChatViewModel.h"
 #include "model/ChatMessageData.h"
 #include "model/TaskData.h"
-#include "session/ControlManager.h"
-#include "session/Session.h"
-#include "session/SessionManager.h"
+#include "Controller/session/ControlManager.h"
+#include "Controller/session/Session.h"
+#include "Controller/session/SessionManager.h"
 
 namespace {
 using Chunk = AssistantStandin::Chunk;

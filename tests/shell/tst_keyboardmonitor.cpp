@@ -1,10 +1,10 @@
 // The modifier double-tap rule on virtual time, and the application's own key events as a source.
 #include "FakeScheduler.h"
-#include "Log.h"
+#include "Platform/Log.h"
 #include "NotificationSpy.h"
 #include "TestMain.h"
 #include "shell/KeyboardEventMonitor.h"
-#include "LocalModifierEventSource.h"
+#include "Platform/ModifierKeys/LocalModifierEventSource.h"
 
 #include <QWidget>
 

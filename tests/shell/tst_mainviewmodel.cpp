@@ -6,14 +6,14 @@
 #include "FakeScheduler.h"
 #include "NotificationSpy.h"
 #include "TestMain.h"
-#include "UuidText.h"
+#include "Platform/UuidText.h"
 #include "model/AppIconData.h"
 #include "model/AppStoreData.h"
 #include "model/CategoryData.h"
 #include "model/TaskData.h"
-#include "session/Session.h"
-#include "session/SessionManager.h"
-#include "session/ControlManager.h"
+#include "Controller/session/Session.h"
+#include "Controller/session/SessionManager.h"
+#include "Controller/session/ControlManager.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>

@@ -1,9 +1,9 @@
 // Hiding every window before quitting, and the nebula switch.
 #include "FakeScheduler.h"
-#include "Log.h"
+#include "Platform/Log.h"
 #include "TestMain.h"
-#include "shell/BackgroundVisibilityManager.h"
-#include "shell/WindowUtils.h"
+#include "widgets/BackgroundVisibilityManager.h"
+#include "widgets/WindowUtils.h"
 
 #include <QSignalSpy>
 #include <QWidget>

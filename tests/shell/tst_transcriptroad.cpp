@@ -8,7 +8,7 @@
 #include "TestMain.h"
 #include "model/CategoryData.h"
 #include "model/TaskData.h"
-#include "shell/ProductServices.h"
+#include "app/ProductServices.h"
 #include "voice/TranscriptView.h"
 #include "voice/TranscriptWindowManager.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "Scheduler.h"
+#include "Platform/Scheduler.h"
 
 #include <QPointer>
 #include <map>

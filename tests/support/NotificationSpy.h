@@ -1,5 +1,5 @@
 #pragma once
-#include "NotificationCenter.h"
+#include "Platform/NotificationCenter.h"
 
 #include <QList>
 #include <QObject>

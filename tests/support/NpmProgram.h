@@ -1,5 +1,5 @@
 #pragma once
-#include "ManagedProcess.h"
+#include "Platform/ManagedProcess.h"
 
 #include <QObject>
 #include <QProcessEnvironment>

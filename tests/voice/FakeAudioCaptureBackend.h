@@ -1,5 +1,5 @@
 #pragma once
-#include "AudioCaptureBackend.h"
+#include "Platform/Audio/AudioCaptureBackend.h"
 
 #include <QByteArray>
 #include <QPointer>

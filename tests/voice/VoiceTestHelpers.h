@@ -1,6 +1,6 @@
 #pragma once
-#include "AppPaths.h"
-#include "Log.h"
+#include "Platform/AppPaths.h"
+#include "Platform/Log.h"
 
 #include <QDir>
 #include <QFile>

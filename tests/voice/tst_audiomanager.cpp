@@ -1,6 +1,6 @@
 #include "FakeAudioCaptureBackend.h"
 #include "FakeScheduler.h"
-#include "NotificationCenter.h"
+#include "Platform/NotificationCenter.h"
 #include "NotificationSpy.h"
 #include "SpeechToTextStandin.h"
 #include "TestMain.h"

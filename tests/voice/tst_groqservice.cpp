@@ -1,11 +1,11 @@
-#include "AppInfo.h"
-#include "AppPaths.h"
+#include "Platform/AppInfo.h"
+#include "Platform/AppPaths.h"
 #include "FakeScheduler.h"
 #include "voice/GroqService.h"
 #include "SpeechToTextStandin.h"
 #include "TestMain.h"
 #include "RecordingAnalyticsClient.h"
-#include "shell/AnalyticsService.h"
+#include "analytics/AnalyticsService.h"
 #include "VoiceTestHelpers.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
-#include "windows/AudioRecorderInterface.h"
+#include "widgets/AudioRecorderInterface.h"
 #include "RecordingAnalyticsClient.h"
-#include "shell/AnalyticsService.h"
+#include "analytics/AnalyticsService.h"
 
 #include <QList>
 #include <QVariantMap>

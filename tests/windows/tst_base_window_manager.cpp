@@ -1,6 +1,6 @@
 #include "FakeScheduler.h"
 #include "TestMain.h"
-#include "windows/BaseWindowManager.h"
+#include "widgets/BaseWindowManager.h"
 
 // A manager whose window exists from the start, counting the calls the base dispatches.
 class CountingManager : public BaseWindowManager {

@@ -1,7 +1,7 @@
 #include "FakeScheduler.h"
 #include "RecordingAnalyticsClient.h"
 #include "TestMain.h"
-#include "shell/AnalyticsService.h"
+#include "analytics/AnalyticsService.h"
 #include "windows/EmptyStateButton.h"
 #include "windows/EmptyStateCard.h"
 

@@ -1,11 +1,11 @@
 #include "FakeAudioCaptureBackend.h"
 #include "FakeScheduler.h"
 #include "NotificationSpy.h"
-#include "Settings.h"
+#include "Platform/Settings.h"
 #include "TestMain.h"
 #include "voice/AudioManagerService.h"
-#include "windows/AudioManagerServiceRecorder.h"
-#include "windows/FlowerAnimationView.h"
+#include "voice/AudioManagerServiceRecorder.h"
+#include "widgets/FlowerAnimationView.h"
 #include "windows/FlowerWindowManager.h"
 
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "FakeScheduler.h"
 #include "NotificationSpy.h"
-#include "Settings.h"
+#include "Platform/Settings.h"
 #include "TestMain.h"
 #include "WindowFakes.h"
-#include "windows/FlowerAnimationView.h"
+#include "widgets/FlowerAnimationView.h"
 #include "windows/FlowerWindowManager.h"
 #include "windows/WindowPlacement.h"
 

@@ -1,6 +1,6 @@
 #include "TestMain.h"
 #include "CoordinatorFixture.h"
-#include "Settings.h"
+#include "Platform/Settings.h"
 #include "model/TaskData.h"
 #include "windows/FloatingPanelView.h"
 #include "windows/PanelWindowManager.h"

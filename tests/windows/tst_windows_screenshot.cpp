@@ -1,6 +1,6 @@
 #include "TestMain.h"
 #include "WindowFakes.h"
-#include "windows/FlowerAnimationView.h"
+#include "widgets/FlowerAnimationView.h"
 #include "windows/FlowerWindowManager.h"
 #include "windows/NSCanvasWindowManager.h"
 

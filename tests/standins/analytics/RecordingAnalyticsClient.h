@@ -1,5 +1,5 @@
 #pragma once
-#include "AnalyticsClient.h"
+#include "Platform/Analytics/AnalyticsClient.h"
 
 #include <QList>
 #include <QStringList>

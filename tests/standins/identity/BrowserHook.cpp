@@ -1,5 +1,5 @@
 #include "BrowserHook.h"
-#include "UrlOpener.h"
+#include "Platform/UrlOpener.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>

@@ -1,5 +1,5 @@
 #pragma once
-#include "CredentialsStore.h"
+#include "Platform/Identity/CredentialsStore.h"
 
 #include <QHash>
 

@@ -4,7 +4,7 @@
 // store and a browser that follows the identity service's redirects.
 #include "AccountApiStandin.h"
 #include "BrowserHook.h"
-#include "HostedLoginClient.h"
+#include "Platform/Identity/HostedLoginClient.h"
 #include "IdentityStandin.h"
 #include "InMemoryCredentialsStore.h"
 #include "account/RemoteService.h"

@@ -1,0 +1,67 @@
+#include "Platform/Identity/CrashReporter.h"
+#include "Controller/session/McpSessionToolRuntime.h"
+#include "account/Auth0Manager.h"
+#include "account/AuthenticationManager.h"
+#include "model/DummyData.h"
+#include "model/SharedModelContainer.h"
+#include "shell/AccountSignInState.h"
+#include "shell/AppDelegate.h"
+#include "shell/ApplicationSetup.h"
+#include "shell/MainViewModel.h"
+#include "app/ProductServices.h"
+#include "shell/SingleInstanceGuard.h"
+#include "shell/TavoOrluneApp.h"
+
+#include <QApplication>
+#include <QWidget>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    ApplicationSetup::configure(app);
+    SingleInstanceGuard guard;
+    if (!guard.tryBecomePrimary())
+        return 0;
+    // The status-bar item keeps the application running without a window.
+    app.setQuitOnLastWindowClosed(false);
+    ApplicationSetup::quitOnTerminationSignals();
+
+    ModelContainer *container = sharedModelContainer();
+    AppDelegate::Services services;
+    services.container = container;
+    AccountSignInState signIn(&AuthenticationManager::shared(), &Auth0Manager::shared());
+    services.authManager = &signIn;
+    services.configureCrashReporter = [] { CrashReporter::start(); };
+    services.seedDummyData = [](ModelContext *context) { seedDummyData(context); };
+    services.refreshPredefinedAppIcons = [](ModelContext *context) { refreshPredefinedAppIcons(context); };
+    McpSessionToolRuntime toolRuntime;
+    ProductWindowFactory windows;
+    ProductStartupServices startup;
+    services.makeMainViewModel = [&] {
+        MainViewModel::Services parts;
+        parts.toolRuntime = &toolRuntime;
+        parts.tokenProvider = &Auth0Manager::shared();
+        parts.windows = &windows;
+        parts.startup = &startup;
+        return std::make_unique<MainViewModel>(container, parts);
+    };
+    // The delegate's own transcript panel, beside the coordinator's.
+    services.makeTranscriptManager = [&windows, container](MainViewModel *mainViewModel) {
+        return windows.makeTranscript(mainViewModel, mainViewModel->audioService(), container);
+    };
+    TavoOrluneApp tavo(services);
+
+    QObject::connect(&guard, &SingleInstanceGuard::reopenRequested, &tavo, [&tavo] {
+        QWidget *visible = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible() && !visible)
+                visible = w;
+        if (tavo.appDelegate()->applicationShouldHandleReopen(visible != nullptr) && visible) {
+            visible->raise();
+            visible->activateWindow();
+        }
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &tavo, [&tavo] { tavo.appDelegate()->applicationWillTerminate(); });
+    tavo.launch();
+    return app.exec();
+}

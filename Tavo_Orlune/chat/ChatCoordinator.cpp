@@ -1,0 +1,3 @@
+#include "chat/ChatCoordinator.h"
+
+ChatCoordinator::~ChatCoordinator() = default;

@@ -1,0 +1,2 @@
+#include "lower/Lower.h"
+#include "upper/Upper.h"
