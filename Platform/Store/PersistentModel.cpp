@@ -273,7 +273,9 @@ void PersistentModel::setToMany(int relationship, const QList<PersistentModel *>
         if (t && !wanted.contains(t))
             wanted.append(t);
     const QList<PersistentModel *> current = toMany(relationship);
-    if (current == wanted)
+    // Sizes first: Qt 6.4 compares lists of pointers with memcmp, and an empty list that never
+    // had storage would hand it a null pointer.
+    if (current.size() == wanted.size() && (current.isEmpty() || current == wanted))
         return;
     for (PersistentModel *t : current)
         if (!wanted.contains(t))

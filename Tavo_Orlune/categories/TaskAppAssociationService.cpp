@@ -9,8 +9,6 @@
 #include "model/AppIconData.h"
 #include "model/TaskData.h"
 
-const QString TaskAppAssociationService::placeholderIconName = QStringLiteral("app_logo_placeholder_1");
-
 TaskAppAssociationService::TaskAppAssociationService(ModelContext *modelContext, QObject *parent)
     : QObject(parent)
     , m_modelContext(modelContext)

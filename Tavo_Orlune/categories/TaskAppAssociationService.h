@@ -34,7 +34,9 @@ public:
     static QString normalizedName(const QString &name);
     // The fixed aliases of an app, by its normalised name, in table order.
     static QStringList aliases(const QString &normalizedAppName);
-    static const QString placeholderIconName;
+    // A compile-time constant: globals of other files may copy it while the program starts,
+    // when a QString defined elsewhere may not have been made yet.
+    static constexpr QLatin1String placeholderIconName{"app_logo_placeholder_1"};
 
 private:
     void rollbackAssociation(TaskData *task, AppIconData *app);

@@ -37,8 +37,6 @@ std::pair<QString, bool> graphemePrefix(const QString &text, qsizetype limit)
 }
 } // namespace
 
-const QString TaskCardBehaviours::placeholderIconName = TaskAppAssociationService::placeholderIconName;
-
 TaskCardBehaviours::TaskCardBehaviours(TaskData *task, ModelContext *modelContext, const Tags &tags, QObject *parent)
     : QObject(parent)
     , m_task(task)

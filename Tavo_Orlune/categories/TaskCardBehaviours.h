@@ -1,5 +1,6 @@
 #pragma once
 #include "Platform/Store/ModelContext.h"
+#include "categories/TaskAppAssociationService.h"
 #include "model/StreamStatus.h"
 
 #include <QList>
@@ -74,7 +75,7 @@ public:
     static IconMetrics iconMetrics(int count);
     // "Are you sure you want to delete '<first 60 characters>…'?..." (the ellipsis only when cut).
     static QString deleteAlertMessage(const QString &title);
-    static const QString placeholderIconName;
+    static constexpr QLatin1String placeholderIconName = TaskAppAssociationService::placeholderIconName;
 
     // Stops a task's running answer before the task is deleted by a view without a delete
     // handler. The coordinator installs its own stop (which cancels the task's query); without

@@ -12,7 +12,10 @@ public:
     // True when [start, end) touches a code part.
     bool overlaps(qsizetype start, qsizetype end) const;
     bool isEmpty() const { return m_regions.isEmpty(); }
-    const QList<std::pair<qsizetype, qsizetype>> &regions() const { return m_regions; }
+    const QList<std::pair<qsizetype, qsizetype>> &regions() const & { return m_regions; }
+    // On a temporary (CodeRegions::find(s).regions() in a range-for) the list is handed over by
+    // value: a reference would dangle once the full expression ends, before the loop runs.
+    QList<std::pair<qsizetype, qsizetype>> regions() && { return std::move(m_regions); }
 
 private:
     QList<std::pair<qsizetype, qsizetype>> m_regions; // sorted, disjoint [start, end)

@@ -102,7 +102,8 @@ bool safeMarkdownCut(const QString &text, qsizetype from, qsizetype p)
     if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('|'))
         return false;
     const QString part = text.mid(from, p - from);
-    for (const auto &region : CodeRegions::find(part).regions()) {
+    const CodeRegions code = CodeRegions::find(part);
+    for (const auto &region : code.regions()) {
         if (region.second >= part.size())
             return false; // an open fence runs to the end
     }

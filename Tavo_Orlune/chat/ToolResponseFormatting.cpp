@@ -315,7 +315,8 @@ bool safeCut(const QString &text, qsizetype from, qsizetype p, const ToolRespons
     // at a line start, where the code regions of the whole text are those of the two parts. The
     // later rules only add marks and line breaks around prose, which make no fence lines.
     auto allClosed = [](const QString &s) {
-        for (const auto &region : CodeRegions::find(s).regions()) {
+        const CodeRegions code = CodeRegions::find(s);
+        for (const auto &region : code.regions()) {
             if (region.second >= s.size())
                 return false; // an open fence runs to the end
         }

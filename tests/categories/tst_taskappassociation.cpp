@@ -3,6 +3,12 @@
 #include "TestMain.h"
 #include "Platform/UuidText.h"
 #include "categories/TaskAppAssociationService.h"
+#include "categories/TaskCardBehaviours.h"
+
+// The card's placeholder is the service's, copied while the program starts: both are compile-time
+// constants, so no start-up order can leave the copy empty.
+static_assert(TaskCardBehaviours::placeholderIconName.data() == TaskAppAssociationService::placeholderIconName.data()
+              && TaskCardBehaviours::placeholderIconName.size() > 0);
 
 // The name and alias table that turns a tool client's name into an app shortcut.
 class TaskAppAssociationTest : public QObject {

@@ -124,6 +124,18 @@ private Q_SLOTS:
         QVERIFY(open.keptLength() <= 7);
     }
 
+    void streamingCutAtTheFirstParagraphBreak()
+    {
+        // The shortest answers that take each formatter's cut at a paragraph break: the check
+        // walks the code regions of the part before the cut (and must not outlive them).
+        StreamingMarkdownFormatter markdown;
+        QCOMPARE(markdown.format(QStringLiteral("a\n\nb")), TextProcessingService::formatForMarkdown(QStringLiteral("a\n\nb")));
+        QCOMPARE(markdown.keptLength(), 3);
+        StreamingToolResponseFormatter tool;
+        QCOMPARE(tool.format(QStringLiteral("a\n\nb\n")), formatToolResponse(QStringLiteral("a\n\nb\n")));
+        QCOMPARE(tool.keptLength(), 3);
+    }
+
     void formatForMarkdown_data()
     {
         QTest::addColumn<QString>("input");

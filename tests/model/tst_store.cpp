@@ -141,6 +141,23 @@ private Q_SLOTS:
         QCOMPARE(other.model<CategoryData>(work->persistentModelID())->tasks().size(), 0);
     }
 
+    void settingAnEmptiedToManyEmptyChangesNothing()
+    {
+        // A list emptied by removals keeps its storage, the new empty list has none: they are
+        // still equal, so nothing is marked changed or announced.
+        auto store = makeMemoryStore();
+        TaskData *task = newTask(QStringLiteral("Report"));
+        store->mainContext()->insert(task);
+        AppIconData *gmail = newApp(QStringLiteral("Gmail"));
+        task->appendApp(gmail);
+        task->removeApp(gmail);
+        store->mainContext()->save();
+        QSignalSpy apps(task, &TaskData::appsChanged);
+        task->setApps({});
+        QCOMPARE(apps.count(), 0);
+        QVERIFY(!store->mainContext()->hasChanges());
+    }
+
     void deleteRulesNullifyAndCascade()
     {
         auto store = makeMemoryStore();

@@ -100,7 +100,9 @@ private Q_SLOTS:
         QCOMPARE(launched.value(S("properties")).toObject().value(S("app_version")).toString(), S("1.0.0"));
         QCOMPARE(launched.value(S("properties")).toObject().value(S("timestamp")).toDouble(), 1.5);
 
-        // Three waiting events go at once; after a reset the user is anonymous again.
+        // Three waiting events go at once; after a reset the user is anonymous again. (Once the
+        // first batch's answer is in: a batch waits for the one in flight.)
+        QTRY_VERIFY(!client.isSending());
         client.reset();
         QVERIFY(client.distinctId() != S("user-7"));
         for (const char *name : {"a", "b", "c"})
