@@ -343,9 +343,14 @@ void PipedreamConnectService::link(const QString &appSlug, Callback<QString> don
 void PipedreamConnectService::openConnectLink(const QString &appSlug, QObject *context, std::function<void(bool)> done)
 {
     QPointer<QObject> guard(context ? context : this);
+    // Answered on a later turn, like every other operation, even when it fails at once.
     auto report = [guard, done](bool opened) {
-        if (guard && done)
-            done(opened);
+        if (!guard || !done)
+            return;
+        QMetaObject::invokeMethod(guard.data(), [guard, done, opened] {
+            if (guard)
+                done(opened);
+        }, Qt::QueuedConnection);
     };
     link(appSlug, [this, report](const IntegrationResult<QString> &r) {
         if (!r.ok()) {
