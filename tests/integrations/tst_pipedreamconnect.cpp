@@ -563,6 +563,25 @@ private Q_SLOTS:
         QVERIFY(!PipedreamConnectService(c, user()).isConfigured());
     }
 
+    void configurationComesFromTheEnvironment()
+    {
+        m_platform->exportEnvironment();
+        qputenv("TAVO_PIPEDREAM_API_URL", (m_platform->baseUrl() + S("//")).toUtf8());
+        qputenv("TAVO_PIPEDREAM_ENVIRONMENT", " ");
+        const PipedreamConfig c = PipedreamConfig::load();
+        QCOMPARE(c.apiBaseURL(), m_platform->baseUrl() + S("/v1"));
+        QCOMPARE(c.catalogURL(), m_platform->baseUrl() + S("/v1/apps"));
+        QCOMPARE(c.clientSecret, m_platform->clientSecret());
+        QCOMPARE(c.projectId, m_platform->projectId());
+        QCOMPARE(c.catalogApiKey, m_platform->catalogKey());
+        QCOMPARE(c.environment, S("production"));
+        QVERIFY(PipedreamConnectService(c, user()).isConfigured());
+        for (const char *name : {"TAVO_PIPEDREAM_API_URL", "TAVO_PIPEDREAM_CONNECT_URL", "TAVO_PIPEDREAM_CLIENT_ID",
+                                 "TAVO_PIPEDREAM_CLIENT_SECRET", "TAVO_PIPEDREAM_PROJECT_ID", "TAVO_PIPEDREAM_ENVIRONMENT",
+                                 "TAVO_PIPEDREAM_CATALOG_KEY"})
+            qunsetenv(name);
+    }
+
     void recordsDecodeStrictly_data()
     {
         QTest::addColumn<QString>("record");
