@@ -1,3 +1,4 @@
+#include "Platform/AppTermination.h"
 #include "Platform/Identity/CrashReporter.h"
 #include "Controller/session/McpSessionToolRuntime.h"
 #include "account/Auth0Manager.h"
@@ -61,7 +62,12 @@ int main(int argc, char *argv[])
             visible->activateWindow();
         }
     });
+    // Signals and the Quit action run the termination steps and then end the loop.
+    AppTermination::setSteps([&tavo](std::function<void()> done) { tavo.appDelegate()->terminate(std::move(done)); },
+                             true);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &tavo, [&tavo] { tavo.appDelegate()->applicationWillTerminate(); });
     tavo.launch();
-    return app.exec();
+    const int code = app.exec();
+    AppTermination::setSteps({});
+    return code;
 }

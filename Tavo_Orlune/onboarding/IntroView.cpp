@@ -1,5 +1,6 @@
 #include "onboarding/IntroView.h"
 #include "onboarding/InvitationView.h"
+#include "Platform/AppTermination.h"
 #include "Platform/KeyMonitor/LocalKeyMonitor.h"
 #include "Platform/Scheduler.h"
 #include "Platform/Settings.h"
@@ -131,7 +132,7 @@ IntroView::IntroView(BackgroundVisibilityManager *bgManager, QWidget *parent)
     : IntroView(bgManager,
                 Parts{new AudioManagerServiceRecorder(AudioManagerService::shared()),
                       [bgManager](QWidget *host) -> QWidget * { return new InvitationView(bgManager, host); },
-                      [] { QCoreApplication::quit(); }},
+                      [] { AppTermination::request(); }},
                 parent)
 {
 }

@@ -1,6 +1,7 @@
 #include "shell/AppDelegate.h"
 #include "analytics/AnalyticsService.h"
 #include "Platform/AppInfo.h"
+#include "Platform/AppTermination.h"
 #include "Platform/Assets.h"
 #include "Platform/Log.h"
 #include "shell/MainViewModel.h"
@@ -258,7 +259,7 @@ void AppDelegate::setupStatusItem()
     m_statusMenu->addSeparator();
     QAction *quit = m_statusMenu->addAction(QStringLiteral("Quit"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
+    connect(quit, &QAction::triggered, this, [] { AppTermination::request(); });
     m_statusItem->setContextMenu(m_statusMenu);
     // Clicking the icon is this desktop's way of asking for the application again.
     connect(m_statusItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -394,13 +395,31 @@ void AppDelegate::handleLogoutCompleted()
 
 void AppDelegate::applicationWillTerminate()
 {
-    AnalyticsService::shared().trackAppTermination();
-    if (!m_mainViewModel)
+    terminate({});
+}
+
+void AppDelegate::terminate(std::function<void()> sessionsClosed)
+{
+    // The quit road runs these steps before the event loop ends; the loop's end must not
+    // run them a second time.
+    if (m_terminated) {
+        if (sessionsClosed)
+            sessionsClosed();
         return;
+    }
+    m_terminated = true;
+    AnalyticsService::shared().trackAppTermination();
+    if (!m_mainViewModel) {
+        if (sessionsClosed)
+            sessionsClosed();
+        return;
+    }
     QPointer<MainViewModel> vm(m_mainViewModel.get());
-    MainQueue::post(vm, [vm] {
+    MainQueue::post(vm, [vm, sessionsClosed] {
         if (vm)
-            vm->closeAllSessions();
+            vm->closeAllSessions(sessionsClosed);
+        else if (sessionsClosed)
+            sessionsClosed();
     });
     m_mainViewModel->teardownWindows();
 }

@@ -46,6 +46,10 @@ public:
     // the platform should go on with its own handling.
     bool applicationShouldHandleReopen(bool hasVisibleWindows);
     void applicationWillTerminate();
+    // The termination steps (analytics, sessions closed, windows torn down), once per process;
+    // sessionsClosed runs when the sessions are closed. The quit road calls it before the
+    // event loop ends, the loop's end through applicationWillTerminate.
+    void terminate(std::function<void()> sessionsClosed);
     void windowWillClose();
     void triggerUpdateCheck();
     void handleAuthStatusChange(SignInState::Status status);
@@ -98,4 +102,5 @@ private:
     SoftwareUpdater *m_updaterController = nullptr;
     quint64 m_fullScreenObserver = 0;
     bool m_launched = false;
+    bool m_terminated = false;
 };

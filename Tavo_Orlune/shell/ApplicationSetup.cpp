@@ -1,5 +1,6 @@
 #include "shell/ApplicationSetup.h"
 #include "Platform/AppInfo.h"
+#include "Platform/AppTermination.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -43,7 +44,7 @@ void quitOnTerminationSignals()
     QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(), [] {
         char c;
         [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[1], &c, 1);
-        QCoreApplication::quit();
+        AppTermination::request();
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;
