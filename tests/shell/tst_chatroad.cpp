@@ -4,12 +4,20 @@
 #include "CoordinatorFixture.h"
 #include "TestMain.h"
 #include "Platform/UuidText.h"
+#include "chat/ChatInputPanel.h"
+#include "chat/ChatMessageList.h"
+#include "chat/ChatView.h"
 #include "chat/ChatViewModel.h"
+#include "chat/EmbeddedChatView.h"
+#include "chat/MessageBubbleViewModel.h"
 #include "model/ChatMessageData.h"
 #include "model/TaskData.h"
 #include "Controller/session/ControlManager.h"
 #include "Controller/session/Session.h"
 #include "Controller/session/SessionManager.h"
+
+#include <QPointer>
+#include <QTextEdit>
 
 namespace {
 using Chunk = AssistantStandin::Chunk;
@@ -120,6 +128,50 @@ private Q_SLOTS:
         const QList<QJsonObject> users = m_service->json(m_service->connectionCount() - 1, "user");
         QVERIFY(!users.isEmpty());
         QVERIFY(users.last().value("html_output").toBool()); // the mini-app switch
+    }
+
+    // The panel's chat outlives the chat state the coordinator drops when every session is
+    // closed (the canvas closed as the last window): shown again, the chat answers in the view.
+    void chatViewOutlivesItsChatState_data()
+    {
+        QTest::addColumn<bool>("hiddenMeanwhile");
+        QTest::newRow("panel hidden, then reopened") << true;
+        QTest::newRow("panel left on screen") << false;
+    }
+    void chatViewOutlivesItsChatState()
+    {
+        QFETCH(bool, hiddenMeanwhile);
+        EmbeddedChatView view(m_f->vm.get(), m_task, "panel", {}, {});
+        view.resize(400, 600);
+        view.show();
+        QPointer<ChatViewModel> first = view.viewModel();
+        QVERIFY(first);
+        if (hiddenMeanwhile)
+            view.hide();
+        m_f->vm->closeAllSessions();
+        QTRY_VERIFY(!first);
+        if (hiddenMeanwhile) {
+            QVERIFY(!view.viewModel());
+            view.show();
+        }
+        QTRY_VERIFY(view.viewModel());
+        QCOMPARE(view.viewModel(), m_f->vm->chatViewModels().value(m_task->id()));
+        QCOMPARE(view.chatView()->viewModel(), view.viewModel());
+
+        m_service->queueReply(answer("Welcome back"));
+        view.inputPanel()->editor()->setPlainText("Still there?");
+        view.inputPanel()->sendMessage();
+        QTRY_COMPARE_WITH_TIMEOUT(m_task->streamStatus(), StreamStatus::Completed, 10000);
+        ChatMessageList *list = view.chatView()->messageList();
+        auto rows = [list] {
+            QStringList out;
+            for (int i = 0; i < list->rowCount(); ++i) {
+                ChatMessageData *m = list->rowViewModel(i)->message();
+                out << rawValue(m->messageType()) + ":" + m->userTextMessage().value_or(m->aiFinalReplyText().value_or(QString()));
+            }
+            return out.join('|');
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(rows().endsWith("ai:Welcome back"), qPrintable(rows()), 5000);
     }
 };
 
