@@ -170,6 +170,14 @@ void ChatViewModel::loadMessages()
         if (m && m->parent() == this && m != m_currentToolResponse)
             m->deleteLater();
     }
+    // The running tool's output is not stored either, but its row stays while the tool runs.
+    if (m_currentToolResponse && !loaded.contains(m_currentToolResponse)) {
+        const QDateTime at = m_currentToolResponse->timestamp();
+        qsizetype row = loaded.size();
+        while (row > 0 && loaded.at(row - 1)->timestamp() > at)
+            --row;
+        loaded.insert(row, m_currentToolResponse);
+    }
     m_messages = loaded;
     Q_EMIT messagesChanged();
 }
