@@ -297,6 +297,24 @@ void ChatViewModel::addUserMessage(const QString &text)
 {
     if (isBlank(text) || taskGone())
         return;
+    // A new turn replaces the one before: a stop not finalised yet is finalised now, a reply
+    // still open is closed as it stands, and the stop's shield against the old answer's
+    // leftovers does not swallow the new answer (the coordinator keeps those from this chat).
+    if (m_stopTimer) {
+        Scheduler::instance().cancel(m_stopTimer);
+        m_stopTimer = 0;
+        finalizeStoppedResponse();
+    } else if (m_streamingMessage || m_isCollectingMessage || m_currentToolResponse || m_thinkingMessage) {
+        endStreamingResponse();
+    }
+    if (m_stopShieldTimer) {
+        Scheduler::instance().cancel(m_stopShieldTimer);
+        m_stopShieldTimer = 0;
+    }
+    if (m_isStreamingStopped) {
+        m_isStreamingStopped = false;
+        Q_EMIT isStreamingStoppedChanged();
+    }
     m_hasCreatedThinkingForCurrentTurn = false;
 
     ChatMessageData *user = ChatMessageData::withUserTextMessage(QStringLiteral("user"), text, nextStamp(), m_task);
@@ -763,7 +781,8 @@ void ChatViewModel::finalizeStoppedResponse()
     refreshMessages();
     Q_EMIT streamingCompleted();
 
-    Scheduler::instance().singleShot(kStopShieldMs, this, [this] {
+    m_stopShieldTimer = Scheduler::instance().singleShot(kStopShieldMs, this, [this] {
+        m_stopShieldTimer = 0;
         m_isStreamingStopped = false;
         Q_EMIT isStreamingStoppedChanged();
     });

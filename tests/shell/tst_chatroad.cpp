@@ -27,6 +27,23 @@ AssistantStandin::Reply answer(const QString &text)
             AssistantStandin::text(",{\"done\":1}]"), AssistantStandin::text("END_OF_MESSAGE")};
 }
 
+// The replies after the task's last user message, as "status:text".
+QStringList lastTurn(TaskData *task)
+{
+    QList<ChatMessageData *> messages = task->chatMessages();
+    std::stable_sort(messages.begin(), messages.end(),
+                     [](const ChatMessageData *a, const ChatMessageData *b) { return a->timestamp() < b->timestamp(); });
+    QStringList out;
+    for (ChatMessageData *m : messages) {
+        if (m->messageType() == MessageType::User)
+            out.clear();
+        else if (m->messageType() == MessageType::Ai && !m->aiActionTitle())
+            out << (m->aiReplyStatus() ? rawValue(*m->aiReplyStatus()) : QString("none")) + ":"
+                       + m->aiFinalReplyText().value_or(QString());
+    }
+    return out;
+}
+
 QStringList texts(TaskData *task)
 {
     QStringList out;
@@ -128,6 +145,45 @@ private Q_SLOTS:
         const QList<QJsonObject> users = m_service->json(m_service->connectionCount() - 1, "user");
         QVERIFY(!users.isEmpty());
         QVERIFY(users.last().value("html_output").toBool()); // the mini-app switch
+    }
+
+    // A second message while an answer streams replaces that answer: what is left of the old
+    // query (its cancellation, its end) never reaches the new reply.
+    void secondMessageGetsItsOwnReply()
+    {
+        m_service->queueReply({AssistantStandin::text("[{\"a\":\"ST_OF_MSG_STR partial"), AssistantStandin::pause()});
+        m_f->vm->handleChatMessage("First", m_task, "chat", false);
+        QTRY_VERIFY_WITH_TIMEOUT(m_f->analytics.count("ai_output_streamed") >= 1, 10000);
+        m_service->queueReply({AssistantStandin::text("[{\"a\":\"ST_OF_MSG_STR Second"), AssistantStandin::pause(),
+                               AssistantStandin::text(" answer ED_OF_MSG_STR\"},{\"done\":1}]"),
+                               AssistantStandin::text("END_OF_MESSAGE")});
+        m_f->vm->handleChatMessage("Second", m_task, "chat", false);
+        // The old query has ended by the time the new one streams; its end must leave the new
+        // reply open.
+        QTRY_VERIFY_WITH_TIMEOUT(lastTurn(m_task).join('|').contains("Second"), 10000);
+        QTest::qWait(300);
+        const QStringList open = lastTurn(m_task);
+        QCOMPARE(open.size(), 1);
+        QVERIFY2(open.first().startsWith("in_progress:") && open.first().contains("Second"), qPrintable(open.join('|')));
+        QCOMPARE(m_task->streamStatus(), StreamStatus::Streaming);
+        m_service->resume();
+        QTRY_COMPARE_WITH_TIMEOUT(m_task->streamStatus(), StreamStatus::Completed, 10000);
+        QCOMPARE(lastTurn(m_task), QStringList{"finished_successfully:Second answer"});
+    }
+
+    // A message sent right after Stop keeps the start of its answer.
+    void messageRightAfterStopKeepsItsAnswer()
+    {
+        m_service->queueReply({AssistantStandin::text("[{\"a\":\"ST_OF_MSG_STR partial"), AssistantStandin::pause()});
+        m_f->vm->handleChatMessage("Long one", m_task, "chat", false);
+        QTRY_VERIFY_WITH_TIMEOUT(m_f->analytics.count("ai_output_streamed") >= 1, 10000);
+        m_f->vm->stopStreaming(m_task);
+        m_service->queueReply(answer("After stop"));
+        m_f->vm->handleChatMessage("Again", m_task, "chat", false);
+        QTRY_COMPARE_WITH_TIMEOUT(m_task->streamStatus(), StreamStatus::Completed, 10000);
+        QTest::qWait(200);
+        QCOMPARE(lastTurn(m_task), QStringList{"finished_successfully:After stop"});
+        QVERIFY(!texts(m_task).join('|').contains("cancelled"));
     }
 
     // The panel's chat outlives the chat state the coordinator drops when every session is
