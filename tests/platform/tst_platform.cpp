@@ -10,6 +10,7 @@
 
 #include <QFileInfo>
 #include <QThread>
+#include <atomic>
 #include <sys/stat.h>
 
 class PlatformTest : public QObject {
@@ -64,6 +65,40 @@ private Q_SLOTS:
         QVERIFY(!deliveredOn);
         QTRY_VERIFY(deliveredOn);
         QCOMPARE(deliveredOn, QThread::currentThread());
+    }
+
+    // Observers on this thread come and go while another thread posts: nothing reaches an
+    // observer after its context is gone (a sanitizer build sees any touch of a freed one).
+    void postsFromAnotherThreadNeverReachADeletedObserver()
+    {
+        std::atomic<bool> stop = false;
+        QThread *worker = QThread::create([&stop] {
+            while (!stop)
+                NotificationCenter::defaultCenter().post(QStringLiteral("D"));
+        });
+        worker->start();
+        int late = 0;
+        int delivered = 0;
+        for (int i = 0; i < 300; ++i) {
+            auto *context = new QObject;
+            auto alive = std::make_shared<bool>(true);
+            NotificationCenter::defaultCenter().addObserver(QStringLiteral("D"), context, [&, alive](const Notification &) {
+                ++delivered;
+                if (!*alive)
+                    ++late;
+            });
+            QCoreApplication::processEvents();
+            delete context;
+            *alive = false;
+            QCoreApplication::processEvents();
+        }
+        stop = true;
+        worker->wait();
+        delete worker;
+        QCoreApplication::processEvents();
+        QCOMPARE(late, 0);
+        QVERIFY(delivered > 0);
+        QCOMPARE(NotificationCenter::defaultCenter().observerCount(QStringLiteral("D")), 0);
     }
 
     void virtualTimeRunsTimersInOrder()
@@ -188,6 +223,7 @@ private Q_SLOTS:
         QCOMPARE(::stat(QFile::encodeName(file).constData(), &st), 0);
         QCOMPARE(int(st.st_mode & 0777), 0600);
     }
+
 };
 
 TAVO_TEST_MAIN(PlatformTest)
