@@ -55,6 +55,7 @@ public:
     using ManagerPort::ManagerPort;
     void createWindow() override { m_manager->createWindow(); }
     void setMainViewModel(MainViewModel *mainViewModel) override { m_manager->setMainViewModel(mainViewModel); }
+    void setMenuBar(QMenuBar *menuBar) override { m_manager->setMenuBar(menuBar); }
     bool isInFront() const override
     {
         const QWidget *w = m_manager->window();

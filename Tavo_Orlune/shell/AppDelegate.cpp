@@ -98,10 +98,10 @@ void AppDelegate::applicationDidFinishLaunching()
     });
     // The platform would fill the main menu with its standard menus; ours starts the same way.
     m_mainMenu = new QMenuBar;
-    const QString appName = AppInfo::instance().string(QStringLiteral("CFBundleName"));
-    for (const QString &title : {appName.isEmpty() ? QStringLiteral("Tavo Orlune") : appName, QStringLiteral("File"),
-                                 QStringLiteral("Edit"), QStringLiteral("View"), QStringLiteral("Window"), QStringLiteral("Help")})
+    for (const QString &title : {applicationName(), QStringLiteral("File"), QStringLiteral("Edit"), QStringLiteral("View"),
+                                 QStringLiteral("Window"), QStringLiteral("Help")})
         m_mainMenu->addMenu(title);
+    fillApplicationMenu();
     Scheduler::instance().singleShot(100, this, [this] { pruneMainMenu(); });
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive)
@@ -155,8 +155,10 @@ void AppDelegate::enterSignedInState()
     if (FlowerWindowPort *flower = vm->flowerManager(); flower && !flower->isVisible())
         flower->showFlowerWindow();
     AnalyticsService::shared().trackCanvasInteraction(QStringLiteral("open"), source(QStringLiteral("auto")));
-    if (CanvasWindowPort *canvas = vm->nsCanvasManager())
+    if (CanvasWindowPort *canvas = vm->nsCanvasManager()) {
+        canvas->setMenuBar(m_mainMenu);
         canvas->show();
+    }
 }
 
 void AppDelegate::populateInitialData()
@@ -261,6 +263,7 @@ void AppDelegate::setupStatusItem()
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, this, [] { AppTermination::request(); });
     m_statusItem->setContextMenu(m_statusMenu);
+    fillApplicationMenu();
     // Clicking the icon is this desktop's way of asking for the application again.
     connect(m_statusItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
@@ -271,6 +274,34 @@ void AppDelegate::setupStatusItem()
         }
     });
     setStatusItemShown(true);
+}
+
+QMenuBar *AppDelegate::mainMenu() const
+{
+    return m_mainMenu;
+}
+
+QString AppDelegate::applicationName() const
+{
+    const QVariant bundleName = AppInfo::instance().value(QStringLiteral("CFBundleName"));
+    const QString name = bundleName.typeId() == QMetaType::QString ? bundleName.toString() : QString();
+    return name.isEmpty() ? QStringLiteral("Tavo Orlune") : name;
+}
+
+void AppDelegate::fillApplicationMenu()
+{
+    if (!m_mainMenu || !m_statusMenu)
+        return;
+    const QString appName = applicationName();
+    for (QAction *item : m_mainMenu->actions()) {
+        if (item->text() != appName || !item->menu())
+            continue;
+        // The same actions as the status menu: one shortcut each, wherever they are shown.
+        QMenu *menu = item->menu();
+        menu->clear();
+        menu->addActions(m_statusMenu->actions());
+        return;
+    }
 }
 
 void AppDelegate::setStatusItemShown(bool shown)

@@ -76,7 +76,7 @@ public:
     WindowPort *transcriptManager() const { return m_transcriptManager.get(); }
     QSystemTrayIcon *statusItem() const { return m_statusItem; }
     QMenu *statusMenu() const { return m_statusMenu; }
-    QMenuBar *mainMenu() const { return m_mainMenu; }
+    QMenuBar *mainMenu() const;
     bool isStatusItemShown() const { return m_statusItemShown; }
     SoftwareUpdater *updaterController() const { return m_updaterController; }
 
@@ -89,12 +89,17 @@ protected:
 
 private:
     void setStatusItemShown(bool shown);
+    // The application menu of the main menu carries the status menu's actions, so they and
+    // their shortcuts are there also where no tray shows the status item.
+    void fillApplicationMenu();
+    QString applicationName() const;
     QAction *addMenuItem(const QString &title, void (AppDelegate::*action)(), const QKeySequence &key = {});
 
     Services m_services;
     QSystemTrayIcon *m_statusItem = nullptr;
     QMenu *m_statusMenu = nullptr;
-    QMenuBar *m_mainMenu = nullptr;
+    // Shown in the canvas window, which takes it over.
+    QPointer<QMenuBar> m_mainMenu;
     bool m_statusItemShown = false;
     std::unique_ptr<MainViewModel> m_mainViewModel;
     std::unique_ptr<WindowPort> m_transcriptManager;
