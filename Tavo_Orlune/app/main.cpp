@@ -1,3 +1,4 @@
+#include "Platform/AppPaths.h"
 #include "Platform/AppTermination.h"
 #include "Platform/Identity/CrashReporter.h"
 #include "Controller/session/McpSessionToolRuntime.h"
@@ -23,6 +24,8 @@ int main(int argc, char *argv[])
     SingleInstanceGuard guard;
     if (!guard.tryBecomePrimary())
         return 0;
+    // Only the primary instance may clear what an earlier run left behind.
+    AppPaths::sweepTempDir();
     // The status-bar item keeps the application running without a window.
     app.setQuitOnLastWindowClosed(false);
     ApplicationSetup::quitOnTerminationSignals();

@@ -8,7 +8,9 @@
 #include "TestMain.h"
 #include "Platform/UuidText.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QThread>
 #include <atomic>
 #include <sys/stat.h>
@@ -224,6 +226,37 @@ private Q_SLOTS:
         QCOMPARE(int(st.st_mode & 0777), 0600);
     }
 
+    // What a run left in the temporary folder (a recording cut short by a quit) goes at the
+    // next start; the folder itself stays private.
+    void sweepClearsTheTemporaryFolder()
+    {
+        const QString temp = AppPaths::tempDir();
+        QFile left(temp + QStringLiteral("/recording-1.m4a"));
+        QVERIFY(left.open(QIODevice::WriteOnly));
+        left.write("audio");
+        left.close();
+        QVERIFY(QDir(temp).mkpath(QStringLiteral("upload/part")));
+        AppPaths::sweepTempDir();
+        QCOMPARE(QDir(temp).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+        struct stat st{};
+        QCOMPARE(::stat(QFile::encodeName(temp).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0700);
+    }
+
+    // A temporary folder that cannot be made where it belongs is never answered as if it
+    // existed: the private fallback in the data folder is used instead.
+    void temporaryFolderThatCannotBeMade()
+    {
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", runtime); });
+        qputenv("XDG_RUNTIME_DIR", "/proc"); // nobody, not even root, makes a folder there
+        const QString temp = AppPaths::tempDir();
+        QVERIFY2(temp.startsWith(AppPaths::applicationSupportDir() + u'/'), qPrintable(temp));
+        struct stat st{};
+        QCOMPARE(::stat(QFile::encodeName(temp).constData(), &st), 0);
+        QVERIFY(S_ISDIR(st.st_mode));
+        QCOMPARE(int(st.st_mode & 0777), 0700);
+    }
 };
 
 TAVO_TEST_MAIN(PlatformTest)
