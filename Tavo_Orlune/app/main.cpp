@@ -19,6 +19,7 @@
 
 int main(int argc, char *argv[])
 {
+    ApplicationSetup::choosePlatform();
     QApplication app(argc, argv);
     ApplicationSetup::configure(app);
     SingleInstanceGuard guard;

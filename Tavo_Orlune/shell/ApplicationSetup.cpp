@@ -3,6 +3,7 @@
 #include "Platform/AppTermination.h"
 
 #include <QApplication>
+#include <QProcessEnvironment>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -23,6 +24,22 @@ void onSignal(int)
 }
 
 namespace ApplicationSetup {
+
+QByteArray preferredPlatform(const QProcessEnvironment &environment)
+{
+    if (environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        return {};
+    if (environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() || environment.value(QStringLiteral("DISPLAY")).isEmpty())
+        return {};
+    return QByteArrayLiteral("xcb");
+}
+
+void choosePlatform()
+{
+    const QByteArray platform = preferredPlatform(QProcessEnvironment::systemEnvironment());
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
+}
 
 void configure(QApplication &app)
 {
