@@ -32,6 +32,19 @@ QString appDataDir()
     return dir;
 }
 
+namespace {
+// Ours: a real folder (no link), owned by us, private.
+bool isOwnPrivateDir(const QByteArray &native)
+{
+    struct stat st{};
+    if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        return false;
+    if ((st.st_mode & 0777) != 0700 && ::chmod(native.constData(), 0700) != 0)
+        return false;
+    return true;
+}
+}
+
 QString tempDir()
 {
     QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -39,20 +52,25 @@ QString tempDir()
         base = QDir::tempPath();
     const QString dir = base + QStringLiteral("/TavoOrlune-%1").arg(::getuid());
     const QByteArray native = QFile::encodeName(dir);
-    struct stat st{};
-    if (::lstat(native.constData(), &st) == 0) {
-        // Another user's folder, or a link planted in a shared /tmp, is never used.
-        if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
-            const QString fallback = applicationSupportDir() + QStringLiteral("/TavoOrlune/tmp");
-            ensurePrivateDir(fallback);
-            return fallback;
-        }
-        if ((st.st_mode & 0777) != 0700)
-            ::chmod(native.constData(), 0700);
-        return dir;
-    }
+    // Made here when missing; then checked whatever happened (another user's folder or a link
+    // planted in a shared /tmp, a folder that could not be made): such a place is never used.
     ::mkdir(native.constData(), 0700);
-    return dir;
+    if (isOwnPrivateDir(native))
+        return dir;
+    const QString fallback = applicationSupportDir() + QStringLiteral("/TavoOrlune/tmp");
+    ensurePrivateDir(fallback);
+    return fallback;
+}
+
+void sweepTempDir()
+{
+    QDir dir(tempDir());
+    for (const QFileInfo &entry : dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        if (entry.isDir() && !entry.isSymLink())
+            QDir(entry.filePath()).removeRecursively();
+        else
+            QFile::remove(entry.filePath());
+    }
 }
 
 QString uniqueTempFilePath(const QString &prefix, const QString &suffix)

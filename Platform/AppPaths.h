@@ -7,8 +7,12 @@ namespace AppPaths {
 QString applicationSupportDir();
 // applicationSupportDir()/TavoOrlune, created 0700: config.json and the store live here.
 QString appDataDir();
-// A private per-user temporary folder (0700), created on demand and checked to be ours.
+// A private per-user temporary folder (0700), created on demand and checked to be ours; where
+// that cannot be had, a private folder inside the application's data folder.
 QString tempDir();
+// Deletes whatever an earlier run left in tempDir() (a recording cut short by a quit). Run it
+// at start, before anything of this run writes there.
+void sweepTempDir();
 // A fresh, unique path inside tempDir(); the file is not created.
 QString uniqueTempFilePath(const QString &prefix, const QString &suffix);
 QString executableDir();

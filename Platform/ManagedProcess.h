@@ -3,9 +3,11 @@
 #include <QProcess>
 #include <QStringList>
 
-// A child process that never outlives its owner: started with a parent-death signal, its
-// standard error always drained, and stopped on request with SIGINT, then SIGTERM, then
-// SIGKILL after a bound. The destructor stops it too.
+// A child process that never outlives its owner: started with a parent-death signal in a
+// process group of its own, its standard error always drained, and stopped on request with
+// SIGINT, then SIGTERM, then SIGKILL after a bound. Every signal goes to the whole group, so
+// what a wrapper (sh, npx, socat) started goes with it; whatever of the group is left when the
+// process itself has ended is ended too. The destructor stops it.
 //
 // The parent-death signal fires when the thread that started the process ends, so start it
 // from a thread that lives as long as the process should (the main thread or the tool runtime's).
@@ -28,6 +30,9 @@ public:
     void stop(int graceMs = 2000);
     // Blocking stop with the same steps; answers true when the process is gone.
     bool stopAndWait(int graceMs = 2000);
+    // Blocking stop of several processes at once: each step signals every one still running
+    // and then waits for all of them together, so stopping many takes as long as one.
+    static bool stopAllAndWait(const QList<ManagedProcess *> &processes, int graceMs = 2000);
 
 Q_SIGNALS:
     void stderrLine(const QString &line);
@@ -36,7 +41,11 @@ Q_SIGNALS:
 
 private:
     void drainStderr();
+    void signalGroup(int signal);
+    // Ends what is left of the group once the process itself has gone.
+    void sweepGroup();
     QProcess m_process;
+    qint64 m_group = 0;
     QByteArray m_stderrBuffer;
     int m_stopGeneration = 0;
 };

@@ -41,8 +41,14 @@ private:
         QString name;
         QPointer<QObject> context;
         std::shared_ptr<Callback> callback;
+        // Ours, in the context's thread, alive while the entry is: posts from other threads
+        // are queued to it, never to the context, which that thread may delete at any time.
+        QObject *relay = nullptr;
     };
     void forgetContext(QObject *context);
+    bool isRegistered(Token token) const;
+    template <typename Pred>
+    void eraseObservers(Pred pred);
 
     mutable QMutex m_mutex;
     std::vector<Observer> m_observers;

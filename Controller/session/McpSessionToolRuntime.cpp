@@ -1,5 +1,6 @@
 #include "Controller/session/McpSessionToolRuntime.h"
 
+#include "Controller/mcp/FutureDelivery.h"
 #include "Controller/mcp/MCPClientManager.h"
 #include "Controller/mcp/ToolRepository.h"
 
@@ -66,16 +67,17 @@ QJsonValue McpSessionToolRuntime::toJson(const SessionToolValue &value)
 
 void McpSessionToolRuntime::initialize(QObject *context, std::function<void(const QString &)> done)
 {
-    MCPClientManager::shared().initialize(false)
-        .then(context, [done] { done(QString()); })
-        .onFailed(context, [done](const MCPError &e) { done(e.message()); });
+    FutureDelivery::deliver<void>(context, MCPClientManager::shared().initialize(false), [done] { done(QString()); },
+                                  [done](const QString &error) { done(error); });
 }
 
 void McpSessionToolRuntime::getTools(const QStringList &clientNames, QObject *context,
                                      std::function<void(const QList<SessionClientTool> &, const QString &)> done)
 {
-    MCPClientManager::shared().getTools(clientNames)
-        .then(context, [done](const QMap<QString, QList<mcp::Tool>> &byClient) {
+    using ToolsByClient = QMap<QString, QList<mcp::Tool>>;
+    FutureDelivery::deliver<ToolsByClient>(
+        context, MCPClientManager::shared().getTools(clientNames),
+        [done](const ToolsByClient &byClient) {
             QList<SessionClientTool> out;
             for (auto it = byClient.begin(); it != byClient.end(); ++it) {
                 for (const mcp::Tool &tool : it.value()) {
@@ -86,16 +88,15 @@ void McpSessionToolRuntime::getTools(const QStringList &clientNames, QObject *co
                 }
             }
             done(out, QString());
-        })
-        .onFailed(context, [done](const MCPError &e) { done({}, e.message()); });
+        },
+        [done](const QString &error) { done({}, error); });
 }
 
 void McpSessionToolRuntime::handleToolRequest(const QVariantMap &toolCall, QObject *context,
                                               std::function<void(const SessionToolResponse &)> done)
 {
-    MCPClientManager::shared().handleToolRequest(toolCall).then(context, [done](const ToolResponse &r) {
-        done(SessionToolResponse{r.id, r.content, r.data});
-    });
+    FutureDelivery::deliver<ToolResponse>(context, MCPClientManager::shared().handleToolRequest(toolCall),
+                                          [done](const ToolResponse &r) { done(SessionToolResponse{r.id, r.content, r.data}); });
 }
 
 void McpSessionToolRuntime::callTool(const QString &toolName, const QMap<QString, SessionToolValue> &arguments, QObject *context,
@@ -104,17 +105,18 @@ void McpSessionToolRuntime::callTool(const QString &toolName, const QMap<QString
     QJsonObject args;
     for (auto it = arguments.begin(); it != arguments.end(); ++it)
         args.insert(it.key(), toJson(it.value()));
-    MCPClientManager::shared().callTool(toolName, args)
-        .then(context, [done](const QString &text) { done(text, QString()); })
-        .onFailed(context, [done](const MCPError &e) { done(QString(), e.message()); });
+    FutureDelivery::deliver<QString>(context, MCPClientManager::shared().callTool(toolName, args),
+                                     [done](const QString &text) { done(text, QString()); },
+                                     [done](const QString &error) { done(QString(), error); });
 }
 
 void McpSessionToolRuntime::closeAllClients(QObject *context, std::function<void()> done)
 {
-    MCPClientManager::shared().closeAllClients().then(context, [done] { done(); });
+    FutureDelivery::deliver<void>(context, MCPClientManager::shared().closeAllClients(), [done] { done(); });
 }
 
 void McpSessionToolRuntime::availableClientNames(QObject *context, std::function<void(const QStringList &)> done)
 {
-    ToolRepository::shared().availableClientNames().then(context, [done](const QStringList &names) { done(names); });
+    FutureDelivery::deliver<QStringList>(context, ToolRepository::shared().availableClientNames(),
+                                         [done](const QStringList &names) { done(names); });
 }

@@ -76,6 +76,8 @@ bool LocalModifierEventSource::eventFilter(QObject *watched, QEvent *event)
     // is harmless because the monitor only reacts to changes.
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
         auto *key = static_cast<QKeyEvent *>(event);
+        if (event->type() == QEvent::KeyPress && flagForKey(key->key()) == 0 && key->key() != 0)
+            Q_EMIT otherKeyPressed();
         if (!key->isAutoRepeat())
             Q_EMIT flagsChanged(flagsFor(*key));
     }

@@ -14,8 +14,10 @@ enum : quint64 {
 constexpr quint64 All = Control | Option | Command | Function;
 }
 
-// Reports the modifier flags whenever a key event may have changed them. A source may
-// report the same flags twice; receivers compare with what they saw last.
+// Reports the modifier flags whenever a key event may have changed them, and every press of
+// another key (a letter, a digit, Caps Lock ...), which makes a held modifier's press no tap.
+// A source may report the same flags or the same press twice; receivers compare with what
+// they saw last.
 class ModifierEventSource : public QObject {
     Q_OBJECT
 public:
@@ -31,4 +33,5 @@ public:
 
 Q_SIGNALS:
     void flagsChanged(quint64 flags);
+    void otherKeyPressed();
 };

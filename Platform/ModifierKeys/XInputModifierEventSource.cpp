@@ -119,11 +119,14 @@ void XInputModifierEventSource::readEvents()
         if (cookie->type != GenericEvent || cookie->extension != m_xiOpcode || !XGetEventData(d, cookie))
             continue;
         bool changed = false;
+        bool otherKey = false;
         if (cookie->evtype == XI_RawKeyPress || cookie->evtype == XI_RawKeyRelease) {
             const auto *raw = static_cast<const XIRawEvent *>(cookie->data);
             const bool repeat = (raw->flags & XIKeyRepeat) != 0;
             const int keycode = raw->detail;
-            if (!repeat && flagForKeysym(XkbKeycodeToKeysym(d, KeyCode(keycode), 0, 0)) != 0) {
+            const bool modifier = flagForKeysym(XkbKeycodeToKeysym(d, KeyCode(keycode), 0, 0)) != 0;
+            otherKey = !modifier && cookie->evtype == XI_RawKeyPress;
+            if (!repeat && modifier) {
                 if (cookie->evtype == XI_RawKeyPress)
                     m_pressedKeycodes.insert(keycode);
                 else
@@ -136,6 +139,8 @@ void XInputModifierEventSource::readEvents()
             }
         }
         XFreeEventData(d, cookie);
+        if (otherKey)
+            Q_EMIT otherKeyPressed();
         if (changed)
             Q_EMIT flagsChanged(m_flags);
         if (!m_display) // a receiver stopped the source

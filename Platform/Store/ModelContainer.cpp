@@ -125,10 +125,17 @@ void ModelContainer::createOrVerifySchema()
     auto fail = [&](const QString &what) {
         throw StoreError(StoreError::Kind::OpenFailed, QStringLiteral("Could not open the store: ") + what);
     };
+    // SQLite's SQLITE_NOTADB: the file is something else than a database, unlike a full disk,
+    // a read-only folder or an I/O error, which say nothing about what the file holds.
+    auto failReading = [&](const QSqlError &error) {
+        if (error.nativeErrorCode() == QLatin1String("26"))
+            throw StoreError(StoreError::Kind::NotAStore, QStringLiteral("Could not open the store: ") + errorText(error));
+        fail(errorText(error));
+    };
     if (!m_configuration.inMemory && !q.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
-        fail(errorText(q.lastError()));
+        failReading(q.lastError());
     if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
-        fail(errorText(q.lastError()));
+        failReading(q.lastError());
     QStringList tables;
     while (q.next())
         tables << q.value(0).toString();

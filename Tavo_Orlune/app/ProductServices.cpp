@@ -2,6 +2,7 @@
 #include "shell/MainViewModel.h"
 #include "Platform/Store/ModelContext.h"
 #include "mcp/MCPConfigManager.h"
+#include "Controller/mcp/FutureDelivery.h"
 #include "Controller/mcp/MCPError.h"
 #include "Controller/mcp/ToolRepository.h"
 #include "voice/TranscriptView.h"
@@ -54,6 +55,7 @@ public:
     using ManagerPort::ManagerPort;
     void createWindow() override { m_manager->createWindow(); }
     void setMainViewModel(MainViewModel *mainViewModel) override { m_manager->setMainViewModel(mainViewModel); }
+    void setMenuBar(QMenuBar *menuBar) override { m_manager->setMenuBar(menuBar); }
     bool isInFront() const override
     {
         const QWidget *w = m_manager->window();
@@ -70,10 +72,7 @@ public:
 
 void finish(QFuture<void> future, QObject *context, std::function<void(const QString &)> done)
 {
-    future.then(context, [done] { done(QString()); })
-        .onFailed(context, [done](const MCPError &error) { done(error.localizedDescription()); })
-        .onFailed(context, [done](const std::exception &error) { done(QString::fromUtf8(error.what())); })
-        .onFailed(context, [done] { done(QStringLiteral("Unknown error")); });
+    FutureDelivery::deliver<void>(context, future, [done] { done(QString()); }, done);
 }
 }
 

@@ -1,3 +1,5 @@
+#include "Platform/AppPaths.h"
+#include "Platform/AppTermination.h"
 #include "Platform/Identity/CrashReporter.h"
 #include "Controller/session/McpSessionToolRuntime.h"
 #include "account/Auth0Manager.h"
@@ -17,11 +19,14 @@
 
 int main(int argc, char *argv[])
 {
+    ApplicationSetup::choosePlatform();
     QApplication app(argc, argv);
     ApplicationSetup::configure(app);
     SingleInstanceGuard guard;
     if (!guard.tryBecomePrimary())
         return 0;
+    // Only the primary instance may clear what an earlier run left behind.
+    AppPaths::sweepTempDir();
     // The status-bar item keeps the application running without a window.
     app.setQuitOnLastWindowClosed(false);
     ApplicationSetup::quitOnTerminationSignals();
@@ -61,7 +66,12 @@ int main(int argc, char *argv[])
             visible->activateWindow();
         }
     });
+    // Signals and the Quit action run the termination steps and then end the loop.
+    AppTermination::setSteps([&tavo](std::function<void()> done) { tavo.appDelegate()->terminate(std::move(done)); },
+                             true);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &tavo, [&tavo] { tavo.appDelegate()->applicationWillTerminate(); });
     tavo.launch();
-    return app.exec();
+    const int code = app.exec();
+    AppTermination::setSteps({});
+    return code;
 }

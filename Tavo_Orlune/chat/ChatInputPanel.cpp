@@ -155,6 +155,15 @@ ChatInputPanel::ChatInputPanel(ChatViewModel *viewModel, ChatCoordinator *mainVi
         }
     });
     connect(m_microphoneMode, &ChatMicrophoneMode::focusRequested, this, [this] { setTextFieldFocused(true); });
+    // Why the dictation did not start, in the empty field, for a while.
+    connect(m_microphoneMode, &ChatMicrophoneMode::recordingFailed, this, [this](const QString &message) {
+        m_editor->setPlaceholderText(message);
+        QPointer<QTextEdit> editor(m_editor);
+        Scheduler::instance().singleShot(recordingErrorMs, m_editor, [editor, message] {
+            if (editor && editor->placeholderText() == message)
+                editor->setPlaceholderText(QString());
+        });
+    });
 
     // The editor starts at the height of whatever the field already holds.
     setEditorText(viewModel ? viewModel->messageText() : QString());

@@ -35,6 +35,8 @@ public:
     static constexpr int measuringFontPixels = 16;
     static constexpr int heightAnimationMs = 300;
     static constexpr qreal cornerRadius = 30.5;
+    // How long the field shows why a dictation could not start.
+    static constexpr int recordingErrorMs = 4000;
 
     ChatInputPanel(ChatViewModel *viewModel, ChatCoordinator *mainViewModel, TaskData *task, const QString &caller,
                    QWidget *parent = nullptr);

@@ -18,6 +18,17 @@ ChatMicrophoneMode::ChatMicrophoneMode(ChatViewModel *viewModel, ChatCoordinator
 {
     NotificationCenter::defaultCenter().addObserver(QStringLiteral("resetMicrophoneMode"), this,
                                                     [this](const Notification &) { reset(); });
+    if (mainViewModel && mainViewModel->audioService()) {
+        connect(mainViewModel->audioService(), &AudioManagerService::recordingFailed, this,
+                [this](RecordingSource source, const QString &message) {
+                    // This mode asked for the recording: it leaves, and the panel says why.
+                    if (source != RecordingSource::chat || !m_isMicrophoneMode || m_finishing)
+                        return;
+                    ++m_opening;
+                    setMicrophoneMode(false, true);
+                    Q_EMIT recordingFailed(message);
+                });
+    }
 }
 
 ChatMicrophoneMode::~ChatMicrophoneMode()

@@ -45,6 +45,8 @@ public:
 
 Q_SIGNALS:
     void microphoneModeChanged(bool on, bool animated);
+    // The recording this mode asked for could not start; the mode has been left.
+    void recordingFailed(const QString &message);
     // The text field (or, in the mode, the recording row) should take the keyboard focus.
     void focusRequested();
 

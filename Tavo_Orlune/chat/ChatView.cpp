@@ -239,6 +239,8 @@ void ChatView::setBottomSpacerHeight(int height, bool animated)
 // when the new content pushes the anchor down and that push is not taken for the user's.
 void ChatView::onMessagesChanged()
 {
+    if (!m_viewModel)
+        return;
     const qsizetype count = m_viewModel->messages().size();
     if (count != m_lastCount) {
         m_lastCount = count;
@@ -255,6 +257,8 @@ void ChatView::onMessagesChanged()
 
 void ChatView::onMessageUpdated(int row)
 {
+    if (!m_viewModel)
+        return;
     checkLastMessageKey();
     checkStreamingMessage();
     m_list->messageChanged(row);
@@ -274,7 +278,7 @@ void ChatView::checkLastMessageKey()
 
 void ChatView::checkStreamingMessage()
 {
-    ChatMessageData *streaming = m_viewModel->streamingMessage();
+    ChatMessageData *streaming = m_viewModel ? m_viewModel->streamingMessage() : nullptr;
     if (streaming == m_lastStreaming)
         return;
     m_lastStreaming = streaming;

@@ -96,7 +96,8 @@ private:
     void animateAppearance(qreal scale, qreal opacity, double response, double damping);
     void applyAppearance();
 
-    ChatViewModel *m_viewModel;
+    // The coordinator owns the chat state and may drop it first.
+    QPointer<ChatViewModel> m_viewModel;
     ChatCoordinator *m_mainViewModel;
     QPointer<TaskData> m_task;
     QString m_caller;

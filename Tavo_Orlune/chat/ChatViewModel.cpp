@@ -170,6 +170,14 @@ void ChatViewModel::loadMessages()
         if (m && m->parent() == this && m != m_currentToolResponse)
             m->deleteLater();
     }
+    // The running tool's output is not stored either, but its row stays while the tool runs.
+    if (m_currentToolResponse && !loaded.contains(m_currentToolResponse)) {
+        const QDateTime at = m_currentToolResponse->timestamp();
+        qsizetype row = loaded.size();
+        while (row > 0 && loaded.at(row - 1)->timestamp() > at)
+            --row;
+        loaded.insert(row, m_currentToolResponse);
+    }
     m_messages = loaded;
     Q_EMIT messagesChanged();
 }
@@ -289,6 +297,24 @@ void ChatViewModel::addUserMessage(const QString &text)
 {
     if (isBlank(text) || taskGone())
         return;
+    // A new turn replaces the one before: a stop not finalised yet is finalised now, a reply
+    // still open is closed as it stands, and the stop's shield against the old answer's
+    // leftovers does not swallow the new answer (the coordinator keeps those from this chat).
+    if (m_stopTimer) {
+        Scheduler::instance().cancel(m_stopTimer);
+        m_stopTimer = 0;
+        finalizeStoppedResponse();
+    } else if (m_streamingMessage || m_isCollectingMessage || m_currentToolResponse || m_thinkingMessage) {
+        endStreamingResponse();
+    }
+    if (m_stopShieldTimer) {
+        Scheduler::instance().cancel(m_stopShieldTimer);
+        m_stopShieldTimer = 0;
+    }
+    if (m_isStreamingStopped) {
+        m_isStreamingStopped = false;
+        Q_EMIT isStreamingStoppedChanged();
+    }
     m_hasCreatedThinkingForCurrentTurn = false;
 
     ChatMessageData *user = ChatMessageData::withUserTextMessage(QStringLiteral("user"), text, nextStamp(), m_task);
@@ -755,7 +781,8 @@ void ChatViewModel::finalizeStoppedResponse()
     refreshMessages();
     Q_EMIT streamingCompleted();
 
-    Scheduler::instance().singleShot(kStopShieldMs, this, [this] {
+    m_stopShieldTimer = Scheduler::instance().singleShot(kStopShieldMs, this, [this] {
+        m_stopShieldTimer = 0;
         m_isStreamingStopped = false;
         Q_EMIT isStreamingStoppedChanged();
     });

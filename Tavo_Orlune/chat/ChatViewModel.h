@@ -151,4 +151,5 @@ private:
 
     // A stop waiting for its finalisation.
     Scheduler::TimerId m_stopTimer = 0;
+    Scheduler::TimerId m_stopShieldTimer = 0;
 };

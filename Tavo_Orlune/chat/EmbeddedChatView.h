@@ -17,6 +17,11 @@ class TaskData;
 // handed to the chat view unchanged; nothing in the chat calls them.
 //
 // Hiding the chat is the host's business: it removes the view; a new one starts hidden again.
+//
+// The coordinator may drop the chat state while this view lives (every session closed when
+// the last window closes, or at sign-out). The view then lets go of it at once and takes the
+// task's new chat state when it is on screen again, so nothing reaches a deleted chat and what
+// is sent afterwards is answered in this view.
 class EmbeddedChatView : public QWidget {
     Q_OBJECT
 public:
@@ -38,10 +43,17 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void build(ChatViewModel *viewModel);
+    void onViewModelDestroyed();
+    void takeNewViewModel();
+
+    ChatCoordinator *m_mainViewModel;
     QPointer<TaskData> m_task;
     QString m_caller;
+    std::function<void()> m_onAddTask;
+    std::function<void()> m_onCollapsePanel;
     QPointer<ChatViewModel> m_viewModel;
-    ChatView *m_chatView;
-    ChatInputPanel *m_inputPanel;
+    ChatView *m_chatView = nullptr;
+    ChatInputPanel *m_inputPanel = nullptr;
     bool m_isVisible = false;
 };

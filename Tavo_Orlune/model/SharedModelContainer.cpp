@@ -73,12 +73,31 @@ ModelContainer *openWithRecovery(const QString &path)
     AIStepTransformer::registerTransformer();
     const Schema storeSchema = schema();
     QString failure;
+    StoreError::Kind kind = StoreError::Kind::OpenFailed;
     try {
         auto container = std::make_unique<ModelContainer>(storeSchema, configurationFor(path));
         selfTest(container.get());
         return container.release();
     } catch (const StoreError &e) {
         failure = e.localizedDescription();
+        kind = e.kind();
+    }
+
+    // Deleting is offered only for a store this version cannot read. A full disk, a read-only
+    // folder or an I/O error is no reason to lose the data: the user is told, the data is kept.
+    if (kind != StoreError::Kind::SchemaMismatch && kind != StoreError::Kind::NotAStore) {
+        Log::line(QStringLiteral("Could not open the database; the data is kept: ") + failure);
+        PromptRequest error;
+        error.title = QStringLiteral("Database Unavailable");
+        error.text = QStringLiteral("Tavo Orlune could not open its database, so it will quit. Your data has been kept.\n\n"
+                                    "Check that the disk has free space and that the application's data folder can be written, "
+                                    "then start Tavo Orlune again.\n\nError: ")
+                   + failure;
+        error.buttons = {QStringLiteral("Quit")};
+        error.style = PromptRequest::Style::Critical;
+        error.cancelIndex = 0;
+        ModalPrompt::ask(error);
+        endProcess(QStringLiteral("Could not open the database: ") + failure);
     }
 
     PromptRequest request;

@@ -10,8 +10,10 @@ namespace ModelStore {
 // ChatMessageData, AppIconData, CategoryData.
 Schema schema();
 QString defaultStorePath();
-// Opens the store at path and proves it can be written; when that fails, asks the user
-// whether to delete it and start again. Answers a container or ends the process.
+// Opens the store at path and proves it can be written. A store of another schema or a file
+// that is not a database: asks the user whether to delete it and start again. Any other
+// failure (full disk, read-only folder, I/O error): tells the user and ends the process with
+// the data kept. Answers a container or ends the process.
 ModelContainer *openWithRecovery(const QString &path);
 }
 

@@ -1,5 +1,6 @@
 #include "onboarding/IntroView.h"
 #include "onboarding/InvitationView.h"
+#include "Platform/AppTermination.h"
 #include "Platform/KeyMonitor/LocalKeyMonitor.h"
 #include "Platform/Scheduler.h"
 #include "Platform/Settings.h"
@@ -22,7 +23,12 @@
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
+#include <cmath>
+
 namespace {
+// The flower's disc and the depth of its shadow, in points before the intro's scale.
+constexpr qreal kFlowerDisc = 140;
+constexpr qreal kFlowerShadow = 8;
 const QString kReveal = QStringLiteral("reveal");
 const QString kHasSeenIntro = QStringLiteral("hasSeenIntro");
 
@@ -131,7 +137,7 @@ IntroView::IntroView(BackgroundVisibilityManager *bgManager, QWidget *parent)
     : IntroView(bgManager,
                 Parts{new AudioManagerServiceRecorder(AudioManagerService::shared()),
                       [bgManager](QWidget *host) -> QWidget * { return new InvitationView(bgManager, host); },
-                      [] { QCoreApplication::quit(); }},
+                      [] { AppTermination::request(); }},
                 parent)
 {
 }
@@ -166,10 +172,12 @@ void IntroView::build()
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    // The flower takes the height the text column leaves, padded 100 above and below.
+    // The flower is centred on the height the text column leaves, but drawn whole: its
+    // widget reaches as far as its petals (and their shadow) at the intro's scale, over the
+    // column's edges, under the text and never in the way of a click.
     m_flowerHost = new QWidget(columnBox);
-    auto *flowerLayout = new QVBoxLayout(m_flowerHost);
-    flowerLayout->setContentsMargins(0, 100, 0, 100);
+    m_flowerHost->installEventFilter(this);
+    columnBox->installEventFilter(this);
     FlowerAnimationView::Options options;
     options.showBackground = false;
     options.isCompact = false;
@@ -183,8 +191,11 @@ void IntroView::build()
     options.onCanvasTap = [] {};
     options.onTranscriptTap = [] {};
     AudioRecorderInterface *audio = m_parts.audio;
-    m_flower = new FlowerAnimationView(audio, options, m_flowerHost);
-    flowerLayout->addWidget(m_flower);
+    m_flower = new FlowerAnimationView(audio, options, m_content);
+    const int reach = int(std::ceil((kFlowerDisc + 2 * kFlowerShadow) * options.scale)) + 2;
+    m_flower->setFixedSize(reach, reach);
+    m_flower->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_flower->lower();
     column->addWidget(m_flowerHost, 1);
     // One flattened layer, scaled and faded as a whole; invisible until it lands.
     ScaleEffect::of(m_flower)->setScale(kReveal, 4.0);
@@ -216,6 +227,22 @@ void IntroView::build()
     addElement(5, close, 0, 8);
 
     m_stack->addWidget(m_content);
+}
+
+void IntroView::placeFlower()
+{
+    if (!m_flower || !m_flowerHost)
+        return;
+    const QPoint centre = m_flowerHost->mapTo(m_content, m_flowerHost->rect().center());
+    m_flower->move(centre - QPoint(m_flower->width() / 2, m_flower->height() / 2));
+}
+
+bool IntroView::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool host = m_flowerHost && (watched == m_flowerHost || watched == m_flowerHost->parentWidget());
+    if (host && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        placeFlower();
+    return QWidget::eventFilter(watched, event);
 }
 
 QAbstractButton *IntroView::getStartedButton() const

@@ -64,6 +64,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:
@@ -85,6 +86,9 @@ private:
     bool m_isClosing = false;
     bool m_nebulaFinished = false;
     bool m_animationsStarted = false;
+
+    // Keeps the flower centred on the place the column leaves for it.
+    void placeFlower();
 
     QStackedLayout *m_stack = nullptr;
     QWidget *m_content = nullptr;

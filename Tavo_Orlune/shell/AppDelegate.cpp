@@ -1,6 +1,7 @@
 #include "shell/AppDelegate.h"
 #include "analytics/AnalyticsService.h"
 #include "Platform/AppInfo.h"
+#include "Platform/AppTermination.h"
 #include "Platform/Assets.h"
 #include "Platform/Log.h"
 #include "shell/MainViewModel.h"
@@ -97,10 +98,10 @@ void AppDelegate::applicationDidFinishLaunching()
     });
     // The platform would fill the main menu with its standard menus; ours starts the same way.
     m_mainMenu = new QMenuBar;
-    const QString appName = AppInfo::instance().string(QStringLiteral("CFBundleName"));
-    for (const QString &title : {appName.isEmpty() ? QStringLiteral("Tavo Orlune") : appName, QStringLiteral("File"),
-                                 QStringLiteral("Edit"), QStringLiteral("View"), QStringLiteral("Window"), QStringLiteral("Help")})
+    for (const QString &title : {applicationName(), QStringLiteral("File"), QStringLiteral("Edit"), QStringLiteral("View"),
+                                 QStringLiteral("Window"), QStringLiteral("Help")})
         m_mainMenu->addMenu(title);
+    fillApplicationMenu();
     Scheduler::instance().singleShot(100, this, [this] { pruneMainMenu(); });
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive)
@@ -154,8 +155,10 @@ void AppDelegate::enterSignedInState()
     if (FlowerWindowPort *flower = vm->flowerManager(); flower && !flower->isVisible())
         flower->showFlowerWindow();
     AnalyticsService::shared().trackCanvasInteraction(QStringLiteral("open"), source(QStringLiteral("auto")));
-    if (CanvasWindowPort *canvas = vm->nsCanvasManager())
+    if (CanvasWindowPort *canvas = vm->nsCanvasManager()) {
+        canvas->setMenuBar(m_mainMenu);
         canvas->show();
+    }
 }
 
 void AppDelegate::populateInitialData()
@@ -258,8 +261,9 @@ void AppDelegate::setupStatusItem()
     m_statusMenu->addSeparator();
     QAction *quit = m_statusMenu->addAction(QStringLiteral("Quit"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
+    connect(quit, &QAction::triggered, this, [] { AppTermination::request(); });
     m_statusItem->setContextMenu(m_statusMenu);
+    fillApplicationMenu();
     // Clicking the icon is this desktop's way of asking for the application again.
     connect(m_statusItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
@@ -270,6 +274,34 @@ void AppDelegate::setupStatusItem()
         }
     });
     setStatusItemShown(true);
+}
+
+QMenuBar *AppDelegate::mainMenu() const
+{
+    return m_mainMenu;
+}
+
+QString AppDelegate::applicationName() const
+{
+    const QVariant bundleName = AppInfo::instance().value(QStringLiteral("CFBundleName"));
+    const QString name = bundleName.typeId() == QMetaType::QString ? bundleName.toString() : QString();
+    return name.isEmpty() ? QStringLiteral("Tavo Orlune") : name;
+}
+
+void AppDelegate::fillApplicationMenu()
+{
+    if (!m_mainMenu || !m_statusMenu)
+        return;
+    const QString appName = applicationName();
+    for (QAction *item : m_mainMenu->actions()) {
+        if (item->text() != appName || !item->menu())
+            continue;
+        // The same actions as the status menu: one shortcut each, wherever they are shown.
+        QMenu *menu = item->menu();
+        menu->clear();
+        menu->addActions(m_statusMenu->actions());
+        return;
+    }
 }
 
 void AppDelegate::setStatusItemShown(bool shown)
@@ -394,13 +426,31 @@ void AppDelegate::handleLogoutCompleted()
 
 void AppDelegate::applicationWillTerminate()
 {
-    AnalyticsService::shared().trackAppTermination();
-    if (!m_mainViewModel)
+    terminate({});
+}
+
+void AppDelegate::terminate(std::function<void()> sessionsClosed)
+{
+    // The quit road runs these steps before the event loop ends; the loop's end must not
+    // run them a second time.
+    if (m_terminated) {
+        if (sessionsClosed)
+            sessionsClosed();
         return;
+    }
+    m_terminated = true;
+    AnalyticsService::shared().trackAppTermination();
+    if (!m_mainViewModel) {
+        if (sessionsClosed)
+            sessionsClosed();
+        return;
+    }
     QPointer<MainViewModel> vm(m_mainViewModel.get());
-    MainQueue::post(vm, [vm] {
+    MainQueue::post(vm, [vm, sessionsClosed] {
         if (vm)
-            vm->closeAllSessions();
+            vm->closeAllSessions(sessionsClosed);
+        else if (sessionsClosed)
+            sessionsClosed();
     });
     m_mainViewModel->teardownWindows();
 }

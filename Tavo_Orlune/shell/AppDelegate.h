@@ -46,6 +46,10 @@ public:
     // the platform should go on with its own handling.
     bool applicationShouldHandleReopen(bool hasVisibleWindows);
     void applicationWillTerminate();
+    // The termination steps (analytics, sessions closed, windows torn down), once per process;
+    // sessionsClosed runs when the sessions are closed. The quit road calls it before the
+    // event loop ends, the loop's end through applicationWillTerminate.
+    void terminate(std::function<void()> sessionsClosed);
     void windowWillClose();
     void triggerUpdateCheck();
     void handleAuthStatusChange(SignInState::Status status);
@@ -72,7 +76,7 @@ public:
     WindowPort *transcriptManager() const { return m_transcriptManager.get(); }
     QSystemTrayIcon *statusItem() const { return m_statusItem; }
     QMenu *statusMenu() const { return m_statusMenu; }
-    QMenuBar *mainMenu() const { return m_mainMenu; }
+    QMenuBar *mainMenu() const;
     bool isStatusItemShown() const { return m_statusItemShown; }
     SoftwareUpdater *updaterController() const { return m_updaterController; }
 
@@ -85,12 +89,17 @@ protected:
 
 private:
     void setStatusItemShown(bool shown);
+    // The application menu of the main menu carries the status menu's actions, so they and
+    // their shortcuts are there also where no tray shows the status item.
+    void fillApplicationMenu();
+    QString applicationName() const;
     QAction *addMenuItem(const QString &title, void (AppDelegate::*action)(), const QKeySequence &key = {});
 
     Services m_services;
     QSystemTrayIcon *m_statusItem = nullptr;
     QMenu *m_statusMenu = nullptr;
-    QMenuBar *m_mainMenu = nullptr;
+    // Shown in the canvas window, which takes it over.
+    QPointer<QMenuBar> m_mainMenu;
     bool m_statusItemShown = false;
     std::unique_ptr<MainViewModel> m_mainViewModel;
     std::unique_ptr<WindowPort> m_transcriptManager;
@@ -98,4 +107,5 @@ private:
     SoftwareUpdater *m_updaterController = nullptr;
     quint64 m_fullScreenObserver = 0;
     bool m_launched = false;
+    bool m_terminated = false;
 };

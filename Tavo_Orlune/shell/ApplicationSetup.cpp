@@ -1,7 +1,9 @@
 #include "shell/ApplicationSetup.h"
 #include "Platform/AppInfo.h"
+#include "Platform/AppTermination.h"
 
 #include <QApplication>
+#include <QProcessEnvironment>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -23,6 +25,22 @@ void onSignal(int)
 
 namespace ApplicationSetup {
 
+QByteArray preferredPlatform(const QProcessEnvironment &environment)
+{
+    if (environment.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        return {};
+    if (environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() || environment.value(QStringLiteral("DISPLAY")).isEmpty())
+        return {};
+    return QByteArrayLiteral("xcb");
+}
+
+void choosePlatform()
+{
+    const QByteArray platform = preferredPlatform(QProcessEnvironment::systemEnvironment());
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
+}
+
 void configure(QApplication &app)
 {
     QCoreApplication::setOrganizationName(QStringLiteral("TavoOrlune"));
@@ -43,7 +61,7 @@ void quitOnTerminationSignals()
     QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(), [] {
         char c;
         [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[1], &c, 1);
-        QCoreApplication::quit();
+        AppTermination::request();
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;

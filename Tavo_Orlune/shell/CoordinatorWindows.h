@@ -2,6 +2,7 @@
 #include <QString>
 #include <memory>
 
+class QMenuBar;
 class AudioManagerService;
 class MainViewModel;
 class ModelContainer;
@@ -49,6 +50,9 @@ public:
     // The canvas is in front: its window exists, is full screen, visible, on the current
     // desktop, and the application is active.
     virtual bool isInFront() const = 0;
+    // The application's menu bar, shown in the canvas window: where the desktop shows no
+    // status-notifier tray, the status menu's actions and shortcuts are reachable there.
+    virtual void setMenuBar(QMenuBar *) {}
 };
 
 class StoreWindowPort : public WindowPort {

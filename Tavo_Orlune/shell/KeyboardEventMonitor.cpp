@@ -17,6 +17,10 @@ KeyboardEventMonitor::KeyboardEventMonitor(std::vector<ModifierEventSource *> so
         source->setParent(this);
         connect(source, &ModifierEventSource::flagsChanged, this,
                 [this, source](quint64 flags) { onFlags(source, flags); });
+        connect(source, &ModifierEventSource::otherKeyPressed, this, [this, source] {
+            if (source == m_localFlagsMonitor || source == m_globalFlagsMonitor)
+                handleOtherKeyPressed();
+        });
     }
     startMonitoring();
 }
@@ -61,14 +65,10 @@ void KeyboardEventMonitor::handleFlagsChanged(quint64 flags, bool isGlobal)
     QStringList toPost;
     {
         QMutexLocker step(&m_queue);
-        detectDoubleTap(flags & ModifierFlag::Option, m_isOptionKeyPressed, m_lastOptionKeyPress,
-                        QStringLiteral("PanelKeyDoubleTap"), isGlobal);
-        detectDoubleTap(flags & ModifierFlag::Command, m_isCommandKeyPressed, m_lastCommandKeyPress,
-                        QStringLiteral("commandKeyDoubleTapped"), isGlobal);
-        detectDoubleTap(flags & ModifierFlag::Function, m_isFnKeyPressed, m_lastFnKeyPress,
-                        QStringLiteral("FlowerKeyDoubleTap"), isGlobal);
-        detectDoubleTap(flags & ModifierFlag::Control, m_isControlKeyPressed, m_lastControlKeyPress,
-                        QStringLiteral("TranscriptKeyDoubleTap"), isGlobal);
+        detectDoubleTap(flags & ModifierFlag::Option, m_optionKey, QStringLiteral("PanelKeyDoubleTap"), isGlobal);
+        detectDoubleTap(flags & ModifierFlag::Command, m_commandKey, QStringLiteral("commandKeyDoubleTapped"), isGlobal);
+        detectDoubleTap(flags & ModifierFlag::Function, m_fnKey, QStringLiteral("FlowerKeyDoubleTap"), isGlobal);
+        detectDoubleTap(flags & ModifierFlag::Control, m_controlKey, QStringLiteral("TranscriptKeyDoubleTap"), isGlobal);
         toPost.swap(m_toPost);
     }
     // Posted outside the step, so an observer that spins an event loop cannot re-enter it;
@@ -77,27 +77,44 @@ void KeyboardEventMonitor::handleFlagsChanged(quint64 flags, bool isGlobal)
         NotificationCenter::defaultCenter().post(name);
 }
 
-bool KeyboardEventMonitor::detectDoubleTap(bool pressed, bool &state, std::optional<qint64> &pressTimeMs,
-                                           const QString &name, bool isGlobal)
+void KeyboardEventMonitor::handleOtherKeyPressed()
+{
+    QMutexLocker step(&m_queue);
+    for (ModifierTap *tap : {&m_optionKey, &m_commandKey, &m_fnKey, &m_controlKey}) {
+        if (tap->isPressed)
+            tap->interrupted = true;
+    }
+}
+
+bool KeyboardEventMonitor::detectDoubleTap(bool pressed, ModifierTap &tap, const QString &name, bool isGlobal)
 {
     const qint64 now = Scheduler::instance().monotonicMs();
-    if (pressed == state)
+    if (pressed == tap.isPressed)
         return false;
-    state = pressed;
-    if (!pressed)
-        return false;
-    if (!pressTimeMs) {
-        pressTimeMs = now;
+    tap.isPressed = pressed;
+    if (pressed) {
+        // The interval runs from press to press; whether this press finishes a pair is known
+        // only when it ends as a tap.
+        tap.currentPress = now;
+        tap.interrupted = false;
+        const qint64 interval = tap.lastPress ? now - *tap.lastPress : 0;
+        tap.closesPair = tap.lastPress && interval > 50 && interval < 300;
         return false;
     }
-    const qint64 interval = now - *pressTimeMs;
-    if (interval > 50 && interval < 300) {
+    if (tap.interrupted) {
+        // A shortcut or a capital letter: neither a tap nor the opening of a pair.
+        tap.lastPress.reset();
+        tap.closesPair = false;
+        return false;
+    }
+    if (tap.closesPair) {
         Log::line(QStringLiteral("Double tap detected for notification: ") + name + QStringLiteral(" from ")
                   + (isGlobal ? QStringLiteral("global") : QStringLiteral("local")));
         m_toPost.append(name);
-        pressTimeMs.reset();
+        tap.lastPress.reset();
+        tap.closesPair = false;
         return true;
     }
-    pressTimeMs = now;
+    tap.lastPress = tap.currentPress;
     return false;
 }

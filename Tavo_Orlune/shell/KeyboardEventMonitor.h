@@ -13,6 +13,9 @@
 // "FlowerKeyDoubleTap" and Control (Ctrl) "TranscriptKeyDoubleTap". It watches the
 // application's own key events and, where the session allows, every key press of the desktop.
 // Both sources share one press state, so a pair seen half by each still counts.
+// A tap is the modifier going down and up with no other key pressed in between, so typing
+// capitals (Shift+letter) or Ctrl+C then Ctrl+V is never a double tap; the notification is
+// posted when the second tap ends.
 class KeyboardEventMonitor : public QObject {
     Q_OBJECT
 public:
@@ -27,15 +30,27 @@ public:
     virtual void stopMonitoring();
     // Examines one flags report: Option, Command, Function, Control in this order, as one step.
     virtual void handleFlagsChanged(quint64 flags, bool isGlobal);
+    // Another key went down: no modifier held now makes a tap.
+    void handleOtherKeyPressed();
 
     bool isLocalMonitorActive() const { return !m_localFlagsMonitor.isNull(); }
     bool isGlobalMonitorActive() const { return !m_globalFlagsMonitor.isNull(); }
 
 protected:
-    // Updates one modifier's state and press time; answers true when a double tap was found
-    // (its notification name is then queued in m_toPost).
-    virtual bool detectDoubleTap(bool pressed, bool &state, std::optional<qint64> &pressTimeMs,
-                                 const QString &name, bool isGlobal);
+    // One modifier's press state.
+    struct ModifierTap {
+        bool isPressed = false;
+        // Press time of the last clean tap, which may open a pair.
+        std::optional<qint64> lastPress;
+        qint64 currentPress = 0;
+        // Another key went down while the modifier was held.
+        bool interrupted = false;
+        // The current press came 0.05 to 0.3 s after lastPress: a clean release posts.
+        bool closesPair = false;
+    };
+    // Updates one modifier's state; answers true when a double tap was found (its
+    // notification name is then queued in m_toPost).
+    virtual bool detectDoubleTap(bool pressed, ModifierTap &tap, const QString &name, bool isGlobal);
 
 private:
     void onFlags(ModifierEventSource *source, quint64 flags);
@@ -45,13 +60,9 @@ private:
     QPointer<ModifierEventSource> m_globalFlagsMonitor;
     // Guards the press state below; every report is examined under it as one step.
     QMutex m_queue;
-    std::optional<qint64> m_lastCommandKeyPress;
-    std::optional<qint64> m_lastOptionKeyPress;
-    std::optional<qint64> m_lastFnKeyPress;
-    std::optional<qint64> m_lastControlKeyPress;
-    bool m_isCommandKeyPressed = false;
-    bool m_isOptionKeyPressed = false;
-    bool m_isFnKeyPressed = false;
-    bool m_isControlKeyPressed = false;
+    ModifierTap m_commandKey;
+    ModifierTap m_optionKey;
+    ModifierTap m_fnKey;
+    ModifierTap m_controlKey;
     QStringList m_toPost;
 };

@@ -249,12 +249,16 @@ void MainViewModel::startQuery(const QString &message, TaskData *task, bool html
     QPointer<MainViewModel> self(this);
 
     // Each callback does its work on a later turn of the main queue; the one FIFO poster keeps
-    // the pieces of an answer in the order the channel delivered them.
+    // the pieces of an answer in the order the channel delivered them. The task's chat shows
+    // one reply at a time: once a newer message to the task has taken over, what is left of
+    // this query (its cancellation notice, late text) no longer reaches the chat.
     QueryCallbacks callbacks;
     callbacks.onOutput = [self, chat, taskId, state, chatKind](const QString &text) {
         if (!self || (!chatKind && text.isEmpty()))
             return;
-        MainQueue::post(self, [chat, taskId, state, text] {
+        MainQueue::post(self, [self, chat, taskId, state, text] {
+            if (!self || !self->isCurrentQuery(taskId, state))
+                return;
             if (MainViewModel::isChannelErrorText(text))
                 state->sawErrorText = true;
             if (chat)
@@ -262,19 +266,19 @@ void MainViewModel::startQuery(const QString &message, TaskData *task, bool html
             analytics().trackAIOutputStreamed(taskId, {{QStringLiteral("output_length"), int(Graphemes::count(text))}});
         });
     };
-    callbacks.onThinking = [self, chat](const QString &text) {
+    callbacks.onThinking = [self, chat, taskId, state](const QString &text) {
         if (!self || text.isEmpty())
             return;
-        MainQueue::post(self, [chat, text] {
-            if (chat)
+        MainQueue::post(self, [self, chat, taskId, state, text] {
+            if (self && self->isCurrentQuery(taskId, state) && chat)
                 chat->appendThinkingChunk(text);
         });
     };
-    callbacks.onThinkingComplete = [self, chat] {
+    callbacks.onThinkingComplete = [self, chat, taskId, state] {
         if (!self)
             return;
-        MainQueue::post(self, [chat] {
-            if (chat && chat->thinkingMessage())
+        MainQueue::post(self, [self, chat, taskId, state] {
+            if (self && self->isCurrentQuery(taskId, state) && chat && chat->thinkingMessage())
                 chat->thinkingMessage()->setAiActionTitle(QStringLiteral("Thinking Completed"));
         });
     };
@@ -290,9 +294,9 @@ void MainViewModel::startQuery(const QString &message, TaskData *task, bool html
         });
     };
     const QString operation = chatKind ? QStringLiteral("handleChatMessage") : QStringLiteral("runTaskWithChat");
-    auto onError = [self, chat, taskId, modelId, operation](const QString &error) {
+    auto onError = [self, chat, taskId, modelId, operation, state](const QString &error) {
         if (self)
-            self->queryFailed(modelId, taskId, chat, error, operation);
+            self->queryFailed(modelId, taskId, chat, error, operation, state);
     };
 
     MainQueue::post(this, [self, taskId, message, htmlOutput, callbacks, onError] {
@@ -367,23 +371,31 @@ void MainViewModel::streamEnded(const PersistentIdentifier &taskModelId, const Q
                        QStringLiteral("[MainViewModel] Failed to save stream status change to .completed: "));
         }
     }
-    if (chat)
+    // The reply open now belongs to the newer query when this one was replaced.
+    if (chat && current)
         chat->endStreamingResponse();
     analytics().trackStreamEnded(taskId, {});
 }
 
-void MainViewModel::queryFailed(const PersistentIdentifier &taskModelId, const QString &taskId,
-                                QPointer<ChatViewModel> chat, const QString &error, const QString &operation)
+bool MainViewModel::isCurrentQuery(const QString &taskId, const std::shared_ptr<QueryState> &state) const
 {
-    if (m_runningQueries.contains(taskId))
+    return m_runningQueries.value(taskId) == state;
+}
+
+void MainViewModel::queryFailed(const PersistentIdentifier &taskModelId, const QString &taskId,
+                                QPointer<ChatViewModel> chat, const QString &error, const QString &operation,
+                                const std::shared_ptr<QueryState> &state)
+{
+    const bool current = isCurrentQuery(taskId, state);
+    if (current)
         m_runningQueries.remove(taskId);
-    if (TaskData *task = resolveTask(taskModelId)) {
+    if (TaskData *task = resolveTask(taskModelId); task && current) {
         task->setStreamStatus(StreamStatus::Failed);
         Log::line(QStringLiteral("🔄 [MainViewModel] Set stream status to .failed for task: ") + task->title());
         saveStatus(task, {}, QStringLiteral("✅ [MainViewModel] Successfully saved stream status change to .failed"),
                    QStringLiteral("[MainViewModel] Failed to save stream status change to .failed: "));
     }
-    if (chat)
+    if (chat && current)
         chat->endStreamingResponse();
     analytics().trackError(QStringLiteral("MainViewModelError"), error, QStringLiteral("MainViewModel"),
                            {{QStringLiteral("operation"), operation}});

@@ -130,7 +130,9 @@ private:
     void streamEnded(const PersistentIdentifier &taskModelId, const QString &taskId, QPointer<ChatViewModel> chat,
                      const std::shared_ptr<QueryState> &state);
     void queryFailed(const PersistentIdentifier &taskModelId, const QString &taskId, QPointer<ChatViewModel> chat,
-                     const QString &error, const QString &operation);
+                     const QString &error, const QString &operation, const std::shared_ptr<QueryState> &state);
+    // Whether the query is the task's newest (the one whose reply the chat shows).
+    bool isCurrentQuery(const QString &taskId, const std::shared_ptr<QueryState> &state) const;
     void markFailedById(const QString &taskId);
     void closeSessionsInOrder(QStringList ids, std::function<void()> done);
     void showPanelForTask(const QString &taskId);

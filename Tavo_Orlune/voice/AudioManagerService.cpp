@@ -159,7 +159,9 @@ void AudioManagerService::beginRecording()
     std::unique_ptr<AudioRecorder> recorder = m_backend->createRecorder(m_recordingPath, recorderSettings(), &error);
     if (!recorder) {
         Log::line(QStringLiteral("Error starting recording: ") + error);
+        const RecordingSource source = m_currentRecordingSource;
         stopRecordingInternal(false, nullptr, QStringLiteral("unknown"));
+        Q_EMIT recordingFailed(source, QStringLiteral("The recording could not start: ") + error);
         return;
     }
     AudioRecorder *r = recorder.get();
@@ -403,6 +405,7 @@ void AudioManagerService::reportError(int code, const QString &text)
 {
     Q_UNUSED(code); // the error's code in the "AudioManagerService" domain; nothing keeps it
     Log::line(QStringLiteral("Error: ") + text);
+    Q_EMIT recordingFailed(m_currentRecordingSource, text);
 }
 
 void AudioManagerService::onRecorderFinished(AudioRecorder *recorder, bool successfully)

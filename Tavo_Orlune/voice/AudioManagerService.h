@@ -64,6 +64,9 @@ Q_SIGNALS:
     void isRecordingChanged(bool isRecording);
     // The live input level, 0 to 1, once per meter tick while recording.
     void audioLevel(float level);
+    // A recording asked for by source could not start (no permission, no device); the
+    // message is for the user, shown where the recording was asked for.
+    void recordingFailed(RecordingSource source, const QString &message);
 
 private:
     void setCurrentRecordingSource(RecordingSource source);

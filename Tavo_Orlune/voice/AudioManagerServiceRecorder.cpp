@@ -11,6 +11,9 @@ AudioManagerServiceRecorder::AudioManagerServiceRecorder(AudioManagerService &se
     connect(&service, &AudioManagerService::audioLevel, this, &AudioRecorderInterface::audioLevel);
     connect(&service, &AudioManagerService::currentRecordingSourceChanged, this,
             [this](RecordingSource source) { Q_EMIT currentRecordingSourceChanged(RecordingSources::rawValue(source)); });
+    connect(&service, &AudioManagerService::recordingFailed, this, [this](RecordingSource source, const QString &message) {
+        Q_EMIT recordingFailed(RecordingSources::rawValue(source), message);
+    });
 }
 
 bool AudioManagerServiceRecorder::isRecording() const

@@ -29,4 +29,6 @@ Q_SIGNALS:
     void isTranscribingChanged(bool transcribing);
     // The microphone level, 0...1: one value per meter tick while recording, 0 when it stops.
     void audioLevel(float level);
+    // A recording asked for by source could not start; message is for the user.
+    void recordingFailed(const QString &source, const QString &message);
 };

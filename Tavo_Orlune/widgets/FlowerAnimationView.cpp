@@ -183,7 +183,7 @@ FlowerAnimationView::FlowerAnimationView(AudioRecorderInterface *audio, Options 
     m_expanded = shouldExpand();
     m_expansion = m_expanded ? 1.0 : 0.0;
     m_labelOpacity[0] = 0;
-    m_labelOpacity[1] = m_options.isCompact ? 0 : 1;
+    m_labelOpacity[1] = m_options.isCompact && m_options.message.isEmpty() ? 0 : 1;
     m_labelOpacity[2] = 0;
     resize(sizeHint());
     placeButtons();
@@ -244,6 +244,8 @@ bool FlowerAnimationView::shouldExpand() const
 
 QString FlowerAnimationView::labelText() const
 {
+    if (!m_options.message.isEmpty())
+        return m_options.message;
     return isRecordingForOwnSource() ? QStringLiteral("Listening... Tap to Finish") : QStringLiteral("Talk to Tavo");
 }
 
@@ -425,7 +427,8 @@ void FlowerAnimationView::refreshExpansion()
         Spring{0.4, 0.8}.apply(m_expansionAnimation);
         m_expansionAnimation->start();
     }
-    const qreal targets[3] = {m_isCanvasHovered ? 1.0 : 0.0, m_isFlowerHovered ? 1.0 : (m_options.isCompact ? 0.0 : 1.0),
+    const bool labelShown = m_isFlowerHovered || !m_options.isCompact || !m_options.message.isEmpty();
+    const qreal targets[3] = {m_isCanvasHovered ? 1.0 : 0.0, labelShown ? 1.0 : 0.0,
                               m_isTextModeHovered ? 1.0 : 0.0};
     for (int i = 0; i < 3; ++i)
         animateLabel(i, targets[i]);

@@ -53,6 +53,8 @@ public:
         bool alwaysExpanded = false;
         bool showShadow = true;
         qreal scale = 1.0;
+        // Shown in place of the flower's label, also when compact (a recording that failed).
+        QString message;
         std::function<void()> onTap;
         std::function<void()> onCanvasTap;
         std::function<void()> onTranscriptTap;

@@ -1,4 +1,5 @@
 #include "widgets/WindowUtils.h"
+#include "Platform/AppTermination.h"
 #include "Platform/Log.h"
 #include "Platform/Scheduler.h"
 
@@ -49,6 +50,6 @@ void WindowUtils::closeWindow(bool log)
         if (terminator())
             terminator()();
         else
-            QCoreApplication::quit();
+            AppTermination::request();
     });
 }

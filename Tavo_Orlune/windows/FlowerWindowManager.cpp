@@ -39,6 +39,35 @@ FlowerWindowManager::FlowerWindowManager(AudioRecorderInterface *audioManagerSer
     , m_screenFrames(&WindowPlacement::mainScreenFrames)
 {
     setupObservers();
+    if (audioManagerService) {
+        connect(audioManagerService, &AudioRecorderInterface::recordingFailed, this,
+                [this](const QString &source, const QString &message) { recordingFailed(source, message); });
+    }
+}
+
+void FlowerWindowManager::recordingFailed(const QString &source, const QString &message)
+{
+    // Only a recording the flower asked for is the flower's to report.
+    if (source != QLatin1String("flower") && !m_isRecording)
+        return;
+    m_message = message;
+    if (m_messageTimer)
+        Scheduler::instance().cancel(m_messageTimer);
+    QPointer<FlowerWindowManager> self(this);
+    m_messageTimer = Scheduler::instance().singleShot(messageMs, this, [self] {
+        if (!self)
+            return;
+        self->m_messageTimer = 0;
+        self->m_message.clear();
+        self->updateFlowerContent();
+    });
+    // Back to rest: no recording will come of this request.
+    if (m_isRecording) {
+        m_isRecording = false;
+        collapse();
+    } else {
+        updateFlowerContent();
+    }
 }
 
 FlowerWindowManager::~FlowerWindowManager()
@@ -87,6 +116,7 @@ void FlowerWindowManager::setupFlowerContent()
     options.alwaysExpanded = false;
     options.showShadow = true;
     options.scale = 1.0;
+    options.message = m_message;
     options.onTap = [self] {
         if (self)
             self->handleFlowerTap();
@@ -181,6 +211,11 @@ void FlowerWindowManager::startRecording()
 {
     if (m_isRecording)
         return;
+    if (m_messageTimer) {
+        Scheduler::instance().cancel(m_messageTimer);
+        m_messageTimer = 0;
+    }
+    m_message.clear();
     m_isRecording = true;
     m_isExpanded = true;
     updateFlowerContent();

@@ -27,6 +27,8 @@ class FlowerWindowManager : public BaseWindowManager {
     Q_OBJECT
 public:
     static constexpr int programmaticMoveMs = 400;
+    // How long the message of a recording that could not start stays on the flower.
+    static constexpr int messageMs = 4000;
     static inline const QString originKey = QStringLiteral("FlowerWindowOrigin");
 
     // The main screen's frames; tests inject their own. Default: the primary screen.
@@ -43,6 +45,8 @@ public:
     bool isProgrammaticallyResizing() const { return m_isProgrammaticallyResizing; }
     std::optional<qreal> intendedCenterX() const { return m_intendedCenterX; }
     FlowerAnimationView *flowerView() const { return m_flowerView; }
+    // The message of a recording that could not start, while it is shown.
+    QString message() const { return m_message; }
 
     void showFlowerWindow();
     void show() override;
@@ -62,6 +66,7 @@ protected:
 
 private:
     void setupObservers();
+    void recordingFailed(const QString &source, const QString &message);
     void createFlowerPanel();
     void setupFlowerContent();
     void updateFlowerContent();
@@ -77,5 +82,7 @@ private:
     std::optional<qreal> m_intendedCenterX;
     quint64 m_placementId = 0;
     QPointer<FlowerAnimationView> m_flowerView;
+    QString m_message;
+    quint64 m_messageTimer = 0;
     ScreenFramesProvider m_screenFrames;
 };

@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QVBoxLayout>
 #include <QWidgetAction>
 #include <QWindowStateChangeEvent>
@@ -73,6 +74,15 @@ void NSCanvasWindowManager::configureWindow(QWidget *w)
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);
     }
+    if (m_menuBar)
+        w->layout()->setMenuBar(m_menuBar);
+}
+
+void NSCanvasWindowManager::setMenuBar(QMenuBar *menuBar)
+{
+    m_menuBar = menuBar;
+    if (QWidget *w = window(); w && menuBar && w->layout())
+        w->layout()->setMenuBar(menuBar);
 }
 
 void NSCanvasWindowManager::loadModelContext()

@@ -16,6 +16,7 @@ class QAction;
 //
 // Posts "EnhancedCanvasViewWillAppear" before showing, "EnhancedCanvasViewDidDisappear" after
 // hiding and "canvasWindowDidEnterFullScreen" as full screen begins.
+class QMenuBar;
 class NSCanvasWindowManager : public BaseWindowManager {
     Q_OBJECT
 public:
@@ -33,6 +34,8 @@ public:
     ~NSCanvasWindowManager() override;
 
     void setMainViewModel(QObject *mainViewModel);
+    // Shown at the top of the window (taken over by the window; the caller keeps a guard).
+    void setMenuBar(QMenuBar *menuBar);
     CanvasControllerInterface *canvasViewController() const { return m_canvasViewController.get(); }
     std::shared_ptr<QObject> realModelContext() const { return m_realModelContext; }
 
@@ -74,6 +77,7 @@ private:
     ControllerFactory m_controllerFactory;
     std::unique_ptr<CanvasControllerInterface> m_canvasViewController;
     QPointer<QObject> m_mainViewModel;
+    QPointer<QMenuBar> m_menuBar;
     std::shared_ptr<QObject> m_realModelContext;
     quint64 m_pendingHide = 0;
     quint64 m_pendingFullScreen = 0;

@@ -223,6 +223,22 @@ private Q_SLOTS:
         QVERIFY(again.miniAppSwitch()->isOn());
     }
 
+    // A refused microphone: the panel leaves the microphone mode and says why in the field.
+    void refusedMicrophoneSaysWhy()
+    {
+        f->microphone->grantAccess = false;
+        makePanel();
+        panel->primaryButton()->click();
+        QVERIFY(panel->isMicrophoneMode());
+        f->clock->advance(ChatMicrophoneMode::recordingStartDelayMs);
+        f->clock->runPending();
+        QVERIFY(!f->audio->isRecording());
+        QVERIFY(!panel->isMicrophoneMode());
+        QCOMPARE(panel->editor()->placeholderText(), QStringLiteral("Microphone permission denied."));
+        f->clock->advance(ChatInputPanel::recordingErrorMs);
+        QCOMPARE(panel->editor()->placeholderText(), QString());
+    }
+
     void microphoneModeStartsLate()
     {
         makePanel();

@@ -224,6 +224,37 @@ private Q_SLOTS:
             QVERIFY(m->messageType() != MessageType::ToolResponse);
     }
 
+    // The answer's text usually comes before the tool call: closing that reply reloads the list
+    // a moment later, and the running tool's row must survive the reload.
+    void toolRowStaysWhileTheToolRuns_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::newRow("reply between markers") << QStringList{"ST_OF_MSG_STR", "Let me search", "ED_OF_MSG_STR"};
+        QTest::newRow("reply without markers") << QStringList{"Let me search"};
+        QTest::newRow("no text first") << QStringList{};
+    }
+    void toolRowStaysWhileTheToolRuns()
+    {
+        QFETCH(QStringList, before);
+        vm->addUserMessage(QStringLiteral("q"));
+        feed(before, 5);
+        vm->processStreamChunk(QStringLiteral("TOOL_CALL_START: search-_-mailbox\n"));
+        ChatMessageData *tool = vm->currentToolResponse();
+        QVERIFY(tool);
+        f->clock.advance(200); // past every reload the reply's end scheduled
+        QVERIFY(vm->messages().contains(tool));
+        QCOMPARE(vm->messages().constLast(), tool);
+        feed({QStringLiteral("{\"r\":"), QStringLiteral("1}")}, 50);
+        QVERIFY(vm->messages().contains(tool));
+        QCOMPARE(tool->toolResponseContent(), std::optional<QString>(QStringLiteral("{\"r\":1}")));
+        // Its end lets the row go with the next reload, as before.
+        vm->processStreamChunk(QStringLiteral("END_OF_MESSAGE"));
+        vm->endStreamingResponse();
+        f->clock.advance(20);
+        for (const ChatMessageData *m : vm->messages())
+            QVERIFY(m->messageType() != MessageType::ToolResponse);
+    }
+
     void toolCallEndsReplyBeingCollected()
     {
         vm->addUserMessage(QStringLiteral("q"));

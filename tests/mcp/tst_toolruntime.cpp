@@ -321,6 +321,40 @@ private Q_SLOTS:
         QVERIFY(noChildLeft());
     }
 
+    // A caller (a session, the coordinator) deleted while its tool call still runs on a slow
+    // server gets nothing, on whichever side of the answer the deletion falls.
+    void deletedCallerGetsNothing()
+    {
+        McpSessionToolRuntime runtime;
+        QCOMPARE(request(call(QStringLiteral("fast-_-scripted"))).content, QStringLiteral("fast")); // the server is up
+        int late = 0;
+        for (int delayMs : {0, 100, 250, 290, 300, 310, 350}) {
+            auto *caller = new QObject;
+            auto alive = std::make_shared<bool>(true);
+            runtime.handleToolRequest(call(QStringLiteral("slow-_-scripted")), caller, [&late, alive](const SessionToolResponse &) {
+                if (!*alive)
+                    ++late;
+            });
+            runtime.getTools({QStringLiteral("scripted")}, caller, [&late, alive](const QList<SessionClientTool> &, const QString &) {
+                if (!*alive)
+                    ++late;
+            });
+            if (delayMs)
+                QTest::qWait(delayMs);
+            delete caller;
+            *alive = false;
+        }
+        QTest::qWait(600);
+        QCOMPARE(late, 0);
+
+        // A caller that stays gets its answer.
+        QObject kept;
+        std::optional<SessionToolResponse> response;
+        runtime.handleToolRequest(call(QStringLiteral("slow-_-scripted")), &kept, [&](const SessionToolResponse &r) { response = r; });
+        QTRY_VERIFY_WITH_TIMEOUT(response.has_value(), 10000);
+        QCOMPARE(response->content, QStringLiteral("slow"));
+    }
+
     void repositoryFollowsConfigChanges()
     {
         await(repository().initialize());

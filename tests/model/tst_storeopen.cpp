@@ -147,6 +147,50 @@ private Q_SLOTS:
         QVERIFY2(err.contains(QStringLiteral("Database migration cancelled by user")), qPrintable(err));
         QVERIFY(QFileInfo::exists(ModelStore::defaultStorePath())); // nothing deleted
     }
+
+    // A store that cannot be written for want of room or permission is no reason to offer
+    // deleting it: the program says so and ends, and the data is there at the next start.
+    void writeFailureKeepsTheData()
+    {
+        const QString path = ModelStore::defaultStorePath();
+        {
+            std::unique_ptr<ModelContainer> store(ModelStore::openWithRecovery(path));
+            ModelContext ctx(store.get());
+            ctx.insert(new CategoryData(QUuid::createUuid(), QStringLiteral("Kept"), QDateTime::currentDateTimeUtc(), 0, 0));
+            ctx.save();
+        }
+        // The folder and everything in it read-only, as on a read-only mount.
+        const QString folder = QFileInfo(path).absolutePath();
+        const QFileDevice::Permissions mode = QFile::permissions(folder);
+        const QStringList files = QDir(folder).entryList(QDir::Files);
+        for (const QString &file : files)
+            QVERIFY(QFile::setPermissions(QDir(folder).filePath(file), QFileDevice::ReadOwner));
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        auto restoreModes = [&] {
+            QFile::setPermissions(folder, mode);
+            for (const QString &file : files)
+                QFile::setPermissions(QDir(folder).filePath(file), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        };
+        auto restore = qScopeGuard(restoreModes);
+
+        QProcess helper;
+        helper.start(QStringLiteral(STORE_CANCEL_HELPER), {QStringLiteral("accept")}); // would accept a deletion
+        QVERIFY(helper.waitForFinished(20000));
+        const QString out = QString::fromUtf8(helper.readAllStandardOutput());
+        const QString err = QString::fromUtf8(helper.readAllStandardError());
+        QVERIFY2(helper.exitCode() != 0, qPrintable(out));
+        QVERIFY2(out.contains(QStringLiteral("prompt: Database Unavailable | Quit")), qPrintable(out));
+        QVERIFY2(!out.contains(QStringLiteral("Delete and Continue")), qPrintable(out));
+        QVERIFY(!out.contains(QStringLiteral("container returned")));
+        QVERIFY2(err.contains(QStringLiteral("Could not open the database")), qPrintable(err));
+
+        restore.dismiss();
+        restoreModes();
+        std::unique_ptr<ModelContainer> again(ModelStore::openWithRecovery(path));
+        QVERIFY(g_answers->asked.isEmpty());
+        ModelContext ctx(again.get());
+        QCOMPARE(ctx.fetch<CategoryData>().size(), 1);
+    }
 };
 
 TAVO_TEST_MAIN(StoreOpenTest)

@@ -108,6 +108,29 @@ private Q_SLOTS:
         QVERIFY(looksRevealed(view->getStartedButton()));
     }
 
+    // The flower is drawn whole: its widget reaches as far as the petals at the intro's scale
+    // (a disc of 360) and nothing around it cuts it; it sits where the column leaves room.
+    void flowerIsDrawnWhole()
+    {
+        makeView();
+        NotificationCenter::defaultCenter().post(kFinished);
+        scheduler->advance(3250);
+        QWidget *flower = view->flower();
+        QVERIFY(flower->width() >= 360 && flower->height() >= 360);
+        // No parent cuts it: each one around it holds its whole rectangle.
+        for (QWidget *w = flower; w->parentWidget() && w != view.get(); w = w->parentWidget()) {
+            const QRect inParent(flower->mapTo(w->parentWidget(), QPoint(0, 0)), flower->size());
+            QVERIFY2(w->parentWidget()->rect().contains(inParent), qPrintable(w->parentWidget()->metaObject()->className()));
+        }
+        // Centred across the window, above the title.
+        const QRect onWindow(flower->mapTo(view.get(), QPoint(0, 0)), flower->size());
+        QVERIFY2(qAbs(onWindow.center().x() - view->width() / 2) <= 2,
+                 qPrintable(QString("%1,%2 %3x%4 in %5").arg(onWindow.x()).arg(onWindow.y()).arg(onWindow.width()).arg(onWindow.height()).arg(view->width())));
+        QVERIFY(onWindow.top() >= 0);
+        // It never takes a click meant for the buttons.
+        QVERIFY(flower->testAttribute(Qt::WA_TransparentForMouseEvents));
+    }
+
     void getStartedRecordsTheIntroAndShowsTheInvitation_data()
     {
         QTest::addColumn<bool>("byReturn");

@@ -8,8 +8,11 @@
 #include "TestMain.h"
 #include "Platform/UuidText.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QThread>
+#include <atomic>
 #include <sys/stat.h>
 
 class PlatformTest : public QObject {
@@ -64,6 +67,45 @@ private Q_SLOTS:
         QVERIFY(!deliveredOn);
         QTRY_VERIFY(deliveredOn);
         QCOMPARE(deliveredOn, QThread::currentThread());
+    }
+
+    // Observers on this thread come and go while another thread posts: nothing reaches an
+    // observer after its context is gone (a sanitizer build sees any touch of a freed one).
+    void postsFromAnotherThreadNeverReachADeletedObserver()
+    {
+        std::atomic<bool> stop = false;
+        QThread *worker = QThread::create([&stop] {
+            while (!stop)
+                NotificationCenter::defaultCenter().post(QStringLiteral("D"));
+        });
+        worker->start();
+        int late = 0;
+        int delivered = 0;
+        for (int i = 0; i < 300; ++i) {
+            auto *context = new QObject;
+            auto alive = std::make_shared<bool>(true);
+            NotificationCenter::defaultCenter().addObserver(QStringLiteral("D"), context, [&, alive](const Notification &) {
+                ++delivered;
+                if (!*alive)
+                    ++late;
+            });
+            // Now and then the worker's posts are let through, so deletions meet queued ones.
+            if (i % 30 == 0) {
+                const int before = delivered;
+                QTRY_VERIFY_WITH_TIMEOUT(delivered > before, 5000);
+            }
+            QCoreApplication::processEvents();
+            delete context;
+            *alive = false;
+            QCoreApplication::processEvents();
+        }
+        stop = true;
+        worker->wait();
+        delete worker;
+        QCoreApplication::processEvents();
+        QCOMPARE(late, 0);
+        QVERIFY(delivered > 0);
+        QCOMPARE(NotificationCenter::defaultCenter().observerCount(QStringLiteral("D")), 0);
     }
 
     void virtualTimeRunsTimersInOrder()
@@ -187,6 +229,38 @@ private Q_SLOTS:
         QVERIFY(AppPaths::writePrivateFile(file, "{}"));
         QCOMPARE(::stat(QFile::encodeName(file).constData(), &st), 0);
         QCOMPARE(int(st.st_mode & 0777), 0600);
+    }
+
+    // What a run left in the temporary folder (a recording cut short by a quit) goes at the
+    // next start; the folder itself stays private.
+    void sweepClearsTheTemporaryFolder()
+    {
+        const QString temp = AppPaths::tempDir();
+        QFile left(temp + QStringLiteral("/recording-1.m4a"));
+        QVERIFY(left.open(QIODevice::WriteOnly));
+        left.write("audio");
+        left.close();
+        QVERIFY(QDir(temp).mkpath(QStringLiteral("upload/part")));
+        AppPaths::sweepTempDir();
+        QCOMPARE(QDir(temp).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+        struct stat st{};
+        QCOMPARE(::stat(QFile::encodeName(temp).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0700);
+    }
+
+    // A temporary folder that cannot be made where it belongs is never answered as if it
+    // existed: the private fallback in the data folder is used instead.
+    void temporaryFolderThatCannotBeMade()
+    {
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", runtime); });
+        qputenv("XDG_RUNTIME_DIR", "/proc"); // nobody, not even root, makes a folder there
+        const QString temp = AppPaths::tempDir();
+        QVERIFY2(temp.startsWith(AppPaths::applicationSupportDir() + u'/'), qPrintable(temp));
+        struct stat st{};
+        QCOMPARE(::stat(QFile::encodeName(temp).constData(), &st), 0);
+        QVERIFY(S_ISDIR(st.st_mode));
+        QCOMPARE(int(st.st_mode & 0777), 0700);
     }
 };
 

@@ -4,6 +4,8 @@
 #include "StandinWebSocketServer.h"
 #include "TestMain.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -11,6 +13,31 @@
 #include <QSignalSpy>
 #include <QWebSocket>
 #include <csignal>
+
+namespace {
+// Alive: the process exists and is not a zombie waiting for its new parent to reap it.
+bool processAlive(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    const qsizetype close = text.lastIndexOf(')');
+    return close > 0 && text.size() > close + 2 && text.at(close + 2) != 'Z';
+}
+
+// A wrapper (sh) whose own child prints its pid and then lives on: sh's background job
+// ignores SIGINT, and with trapTerm it also ignores SIGTERM.
+qint64 startWrapper(ManagedProcess &proc, bool trapTerm)
+{
+    const QString child = trapTerm ? QStringLiteral("sh -c \"trap '' INT TERM; while :; do sleep 0.05; done\" &")
+                                   : QStringLiteral("sleep 300 &");
+    proc.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), child + QStringLiteral(" echo $!; wait")});
+    if (!proc.waitForStarted() || !proc.process()->waitForReadyRead(5000))
+        return 0;
+    return proc.process()->readLine().trimmed().toLongLong();
+}
+}
 
 // The stand-in servers and the npm program fixture that the other tests build on.
 class TestKitTest : public QObject {
@@ -97,6 +124,56 @@ private Q_SLOTS:
         QTest::qWait(200);
         QVERIFY(proc.stopAndWait(300));
         QVERIFY(!proc.isRunning());
+    }
+
+    // A wrapper's child (an npx, a socat behind sh) must not outlive the stop and keep a port.
+    void managedProcessTakesItsGroupAlong_data()
+    {
+        QTest::addColumn<bool>("blocking");
+        QTest::addColumn<bool>("trapTerm");
+        QTest::newRow("stopAndWait") << true << false;
+        QTest::newRow("stop") << false << false;
+        QTest::newRow("stopAndWait, child ignores TERM") << true << true;
+        QTest::newRow("stop, child ignores TERM") << false << true;
+    }
+    void managedProcessTakesItsGroupAlong()
+    {
+        QFETCH(bool, blocking);
+        QFETCH(bool, trapTerm);
+        ManagedProcess proc;
+        const qint64 child = startWrapper(proc, trapTerm);
+        QVERIFY(child > 0);
+        QVERIFY(processAlive(child));
+        if (blocking) {
+            QVERIFY(proc.stopAndWait(300));
+        } else {
+            proc.stop(300);
+            QTRY_VERIFY_WITH_TIMEOUT(!proc.isRunning(), 5000);
+        }
+        QTRY_VERIFY2_WITH_TIMEOUT(!processAlive(child), "the wrapper's child outlived the stop", 3000);
+    }
+
+    // Quitting stops every server at once: four that ignore SIGINT and SIGTERM take about as
+    // long as one (three bounds), not four times that.
+    void managedProcessesStopInParallel()
+    {
+        std::vector<std::unique_ptr<ManagedProcess>> owned;
+        QList<ManagedProcess *> processes;
+        for (int i = 0; i < 4; ++i) {
+            owned.push_back(std::make_unique<ManagedProcess>());
+            owned.back()->start(QStringLiteral("/bin/sh"),
+                                {QStringLiteral("-c"), QStringLiteral("trap '' INT TERM; while :; do sleep 0.05; done")});
+            QVERIFY(owned.back()->waitForStarted());
+            processes.append(owned.back().get());
+        }
+        QTest::qWait(200);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(ManagedProcess::stopAllAndWait(processes, 400));
+        // One after another: at least 4 x 800 ms.
+        QVERIFY2(clock.elapsed() < 2400, QByteArray::number(clock.elapsed()));
+        for (ManagedProcess *p : processes)
+            QVERIFY(!p->isRunning());
     }
 };
 

@@ -54,6 +54,8 @@ public:
     void createWindow() override { m_log->add(m_name, "createWindow"); }
     void setMainViewModel(MainViewModel *m) override { mainViewModel = m; }
     bool isInFront() const override { return inFront; }
+    QMenuBar *menuBar = nullptr;
+    void setMenuBar(QMenuBar *m) override { menuBar = m; }
 };
 
 class FakeStore : public FakeWindow<StoreWindowPort> {

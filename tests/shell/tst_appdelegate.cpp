@@ -5,6 +5,7 @@
 #include "FakeSignInState.h"
 #include "NotificationSpy.h"
 #include "Platform/AppInfo.h"
+#include "Platform/AppTermination.h"
 #include "Platform/Settings.h"
 #include "TestMain.h"
 #include "shell/AppDelegate.h"
@@ -14,7 +15,9 @@
 #include "model/TaskData.h"
 #include "Controller/session/ControlManager.h"
 #include "Controller/session/SessionManager.h"
+#include "windows/NSCanvasWindowManager.h"
 
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -82,6 +85,8 @@ private Q_SLOTS:
     void signInWindowFollowsTheStatus_data();
     void signInWindowFollowsTheStatus();
     void statusMenuItems();
+    void menuBarWithoutATray();
+    void quitEndsWhateverTheWindowsSay();
     void mainMenuPruning_data();
     void mainMenuPruning();
     void routedNotifications_data();
@@ -195,6 +200,78 @@ void TestAppDelegate::statusMenuItems()
     d.statusMenu()->actions().at(6)->trigger();
     QVERIFY(f.coord.windows.log.calls.contains("store.show"));
     QCOMPARE(f.coord.analytics.lastProperties("app_store_interaction").value("source").toString(), QString("menu"));
+}
+
+// Without a tray (stock desktops, Xvfb) the status menu's actions are in the canvas window's
+// menu bar, with their shortcuts.
+void TestAppDelegate::menuBarWithoutATray()
+{
+    FakeScheduler clock;
+    DelegateFixture f;
+    Settings::instance().setValue("hasSeenIntro", true);
+    AppDelegate &d = f.launch();
+    clock.runPending();
+    clock.advance(100); // the main menu is pruned; the application menu stays
+    QMenu *appMenu = nullptr;
+    for (QAction *a : d.mainMenu()->actions())
+        if (a->menu() && a->text() == "Tavo Orlune")
+            appMenu = a->menu();
+    QVERIFY(appMenu);
+    QCOMPARE(appMenu->actions(), d.statusMenu()->actions());
+    QStringList titles;
+    for (QAction *a : appMenu->actions())
+        if (!a->isSeparator())
+            titles << a->text() + (a->shortcut().isEmpty() ? QString() : " " + a->shortcut().toString());
+    for (const char *wanted : {"Canvas", "App Store", "Check for Updates", "Logout Ctrl+L", "Quit Ctrl+Q"})
+        QVERIFY2(titles.contains(wanted), qPrintable(titles.join(", ")));
+
+    // Signed in: the canvas gets the menu bar before it shows.
+    f.auth.setAuthStatus(SignInState::Status::completed);
+    settle(clock);
+    QCOMPARE(f.coord.windows.canvas->menuBar, d.mainMenu());
+
+    // The real canvas window shows it, and Ctrl+Q there takes the quit road.
+    NSCanvasWindowManager canvas([]() -> std::shared_ptr<QObject> { return nullptr; });
+    canvas.setMenuBar(d.mainMenu());
+    QWidget *window = canvas.window();
+    QVERIFY(window);
+    QCOMPARE(window->layout()->menuBar(), d.mainMenu());
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    int ended = 0;
+    AppTermination::reset([&ended] { ++ended; });
+    auto forget = qScopeGuard([] { AppTermination::reset(); });
+    QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(AppTermination::isRequested());
+    QCOMPARE(ended, 1); // no steps here: the loop ends at once
+}
+
+// The Quit action does not ask the windows: the termination steps run and the loop ends.
+void TestAppDelegate::quitEndsWhateverTheWindowsSay()
+{
+    FakeScheduler clock;
+    DelegateFixture f;
+    AppDelegate &d = f.launch();
+    clock.runPending();
+    int stepsRun = 0;
+    int ended = 0;
+    AppTermination::reset([&ended] { ++ended; });
+    auto forget = qScopeGuard([] { AppTermination::reset(); });
+    AppTermination::setSteps([&](std::function<void()> done) {
+        ++stepsRun;
+        d.terminate(std::move(done));
+    });
+    d.statusMenu()->actions().constLast()->trigger();
+    QVERIFY(AppTermination::isRequested());
+    QCOMPARE(stepsRun, 1);
+    QCOMPARE(f.coord.analytics.count("app_terminated"), 1);
+    // The sessions are closed, then the loop ends (the windows are not asked).
+    settle(clock);
+    QTRY_COMPARE(ended, 1);
+    // The loop's own end does not run the steps again.
+    d.applicationWillTerminate();
+    QCOMPARE(f.coord.analytics.count("app_terminated"), 1);
 }
 
 void TestAppDelegate::mainMenuPruning_data()

@@ -7,6 +7,7 @@
 #include "Platform/ModifierKeys/LocalModifierEventSource.h"
 
 #include <QWidget>
+#include <tuple>
 
 namespace {
 QStringList g_log;
@@ -21,6 +22,7 @@ public:
     bool isRunning() const override { return m_running; }
     bool isGlobal() const override { return m_global; }
     void report(quint64 flags) { Q_EMIT flagsChanged(flags); }
+    void pressOther() { Q_EMIT otherKeyPressed(); }
     bool m_canStart = true;
 
 private:
@@ -64,25 +66,36 @@ void TestKeyboardMonitor::doubleTapRule_data()
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QStringList>("posted");
     const QStringList none;
-    QTest::newRow("option 0.2 s apart") << "0:O 40: 200:O" << QStringList{"PanelKeyDoubleTap"};
-    QTest::newRow("exactly 0.05 s") << "0:O 20: 50:O" << none;
-    QTest::newRow("exactly 0.3 s") << "0:O 40: 300:O" << none;
-    QTest::newRow("0.3 s then a quick pair from there") << "0:O 40: 300:O 340: 500:O"
+    // A tap ends with its release, and the pair's notification comes with the second release.
+    QTest::newRow("option 0.2 s apart") << "0:O 40: 200:O 240:" << QStringList{"PanelKeyDoubleTap"};
+    QTest::newRow("second press still held") << "0:O 40: 200:O" << none;
+    QTest::newRow("exactly 0.05 s") << "0:O 20: 50:O 70:" << none;
+    QTest::newRow("exactly 0.3 s") << "0:O 40: 300:O 340:" << none;
+    QTest::newRow("0.3 s then a quick pair from there") << "0:O 40: 300:O 340: 500:O 540:"
                                                         << QStringList{"PanelKeyDoubleTap"};
-    QTest::newRow("too soon opens a new pair") << "0:O 10: 20:O 30: 220:O" << QStringList{"PanelKeyDoubleTap"};
-    QTest::newRow("three presses post once") << "0:O 50: 100:O 150: 200:O" << QStringList{"PanelKeyDoubleTap"};
-    QTest::newRow("four presses post twice") << "0:O 50: 100:O 150: 200:O 250: 300:O"
+    QTest::newRow("too soon opens a new pair") << "0:O 10: 20:O 30: 220:O 240:" << QStringList{"PanelKeyDoubleTap"};
+    QTest::newRow("three presses post once") << "0:O 50: 100:O 150: 200:O 250:" << QStringList{"PanelKeyDoubleTap"};
+    QTest::newRow("four presses post twice") << "0:O 50: 100:O 150: 200:O 250: 300:O 350:"
                                              << QStringList{"PanelKeyDoubleTap", "PanelKeyDoubleTap"};
     QTest::newRow("held without release is one press") << "0:O 200:O 250:O" << none;
     QTest::newRow("command held while option taps twice") << "0:C 10:CO 50:C 200:CO 240:C 260:"
                                                           << QStringList{"PanelKeyDoubleTap"};
-    QTest::newRow("option and command together") << "0:OC 40: 200:OC"
+    QTest::newRow("option and command together") << "0:OC 40: 200:OC 240:"
                                                  << QStringList{"PanelKeyDoubleTap", "commandKeyDoubleTapped"};
-    QTest::newRow("function") << "0:F 40: 150:F" << QStringList{"FlowerKeyDoubleTap"};
-    QTest::newRow("control") << "0:K 40: 150:K" << QStringList{"TranscriptKeyDoubleTap"};
-    QTest::newRow("command") << "0:C 40: 150:C" << QStringList{"commandKeyDoubleTapped"};
-    QTest::newRow("unwatched bits change nothing") << "0:O 40: 100:S 120:L 200:O" << QStringList{"PanelKeyDoubleTap"};
-    QTest::newRow("too slow") << "0:K 40: 400:K" << none;
+    QTest::newRow("function") << "0:F 40: 150:F 190:" << QStringList{"FlowerKeyDoubleTap"};
+    QTest::newRow("control") << "0:K 40: 150:K 190:" << QStringList{"TranscriptKeyDoubleTap"};
+    QTest::newRow("command") << "0:C 40: 150:C 190:" << QStringList{"commandKeyDoubleTapped"};
+    QTest::newRow("unwatched bits change nothing") << "0:O 40: 100:S 120:L 200:O 240:" << QStringList{"PanelKeyDoubleTap"};
+    QTest::newRow("too slow") << "0:K 40: 400:K 440:" << none;
+    // "*" is another key going down. Only a modifier that goes down and up alone taps.
+    QTest::newRow("two capitals") << "0:F 20:* 60: 150:F 170:* 210:" << none;
+    QTest::newRow("a capital, then a bare tap") << "0:F 20:* 60: 150:F 190:" << none;
+    QTest::newRow("a bare tap, then a capital") << "0:F 40: 150:F 170:* 210:" << none;
+    QTest::newRow("copy then paste") << "0:K 30:* 80: 200:K 230:* 280:" << none;
+    QTest::newRow("a key between two taps") << "0:F 40: 100:* 150:F 190:" << QStringList{"FlowerKeyDoubleTap"};
+    QTest::newRow("a shortcut, then a pair") << "0:K 30:* 80: 500:K 540: 700:K 740:" << QStringList{"TranscriptKeyDoubleTap"};
+    QTest::newRow("option held over a key, command taps") << "0:O 20:O* 30:OC 60:O 200:OC 240:O 400:"
+                                                          << QStringList{"commandKeyDoubleTapped"};
 }
 
 void TestKeyboardMonitor::doubleTapRule()
@@ -99,7 +112,11 @@ void TestKeyboardMonitor::doubleTapRule()
         const qint64 at = step.left(colon).toLongLong();
         clock.advance(at - now);
         now = at;
-        local->report(parseFlags(step.mid(colon + 1)));
+        const QString keys = step.mid(colon + 1);
+        if (keys.endsWith(u'*'))
+            local->pressOther();
+        else
+            local->report(parseFlags(keys));
     }
     QCOMPARE(spy.names(), posted);
     for (const Notification &n : spy.all()) {
@@ -123,6 +140,9 @@ void TestKeyboardMonitor::sourcesShareOneState()
     clock.advance(160);
     global->report(ModifierFlag::Option);
     local->report(ModifierFlag::Option);
+    clock.advance(40);
+    global->report(0);
+    local->report(0);
     QCOMPARE(spy.names(), QStringList{"PanelKeyDoubleTap"});
     QVERIFY(g_log.contains("Double tap detected for notification: PanelKeyDoubleTap from global"));
 }
@@ -161,6 +181,19 @@ void TestKeyboardMonitor::applicationKeyEvents()
     QTest::keyPress(&w, Qt::Key_Alt);
     QTest::keyRelease(&w, Qt::Key_Alt);
     QCOMPARE(spy.names(), QStringList{"PanelKeyDoubleTap"});
+
+    // Shift+A twice, Ctrl+C then Ctrl+V: the letters make the presses no taps.
+    spy.clear();
+    for (auto [modifier, mask, letter] : {std::tuple{Qt::Key_Shift, Qt::ShiftModifier, Qt::Key_A},
+                                          std::tuple{Qt::Key_Shift, Qt::ShiftModifier, Qt::Key_B},
+                                          std::tuple{Qt::Key_Control, Qt::ControlModifier, Qt::Key_C},
+                                          std::tuple{Qt::Key_Control, Qt::ControlModifier, Qt::Key_V}}) {
+        clock.advance(100);
+        QTest::keyPress(&w, modifier);
+        QTest::keyClick(&w, letter, mask);
+        QTest::keyRelease(&w, modifier, mask);
+    }
+    QCOMPARE(spy.all().size(), 0);
     QVERIFY(g_log.contains("Double tap detected for notification: PanelKeyDoubleTap from local"));
 
     // Super plays Command, Shift plays Function, Ctrl plays Control.

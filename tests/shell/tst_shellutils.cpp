@@ -1,9 +1,13 @@
-// Hiding every window before quitting, and the nebula switch.
+// Hiding every window before quitting, the nebula switch, and the choice of platform.
 #include "FakeScheduler.h"
 #include "Platform/Log.h"
 #include "TestMain.h"
 #include "widgets/BackgroundVisibilityManager.h"
+#include "shell/ApplicationSetup.h"
 #include "widgets/WindowUtils.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
 
 #include <QSignalSpy>
 #include <QWidget>
@@ -58,6 +62,28 @@ private Q_SLOTS:
         QVERIFY(g_log.contains("🪟 Total windows: 0"));
         clock.advance(300);
         QCOMPARE(quits, 1);
+    }
+
+    void platformChoice_data()
+    {
+        // Variables set, as "NAME=value" separated by spaces; the platform asked for.
+        QTest::addColumn<QString>("variables");
+        QTest::addColumn<QByteArray>("platform");
+        QTest::newRow("wayland session with XWayland") << "WAYLAND_DISPLAY=wayland-0 DISPLAY=:0" << QByteArray("xcb");
+        QTest::newRow("user chose wayland") << "WAYLAND_DISPLAY=wayland-0 DISPLAY=:0 QT_QPA_PLATFORM=wayland" << QByteArray();
+        QTest::newRow("user chose offscreen") << "WAYLAND_DISPLAY=wayland-0 DISPLAY=:0 QT_QPA_PLATFORM=offscreen" << QByteArray();
+        QTest::newRow("wayland without X") << "WAYLAND_DISPLAY=wayland-0" << QByteArray();
+        QTest::newRow("x11 session") << "DISPLAY=:0" << QByteArray();
+        QTest::newRow("nothing") << "" << QByteArray();
+    }
+    void platformChoice()
+    {
+        QFETCH(QString, variables);
+        QFETCH(QByteArray, platform);
+        QProcessEnvironment env;
+        for (const QString &pair : variables.split(u' ', Qt::SkipEmptyParts))
+            env.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
+        QCOMPARE(ApplicationSetup::preferredPlatform(env), platform);
     }
 
     void nebulaSwitch()

@@ -221,9 +221,14 @@ private Q_SLOTS:
             m_backend->createError = QStringLiteral("no device");
         m_backend->prepareFails = failure == QLatin1String("prepare");
 
+        QSignalSpy failed(m_service.get(), &AudioManagerService::recordingFailed);
         record(RecordingSource::chat);
         QVERIFY(logLines().contains(log));
         QVERIFY(!m_service->isRecording());
+        // Whoever asked is told, so it can show why and stop waiting.
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().at(0).value<RecordingSource>(), RecordingSource::chat);
+        QVERIFY(!failed.first().at(1).toString().isEmpty());
         // Refused or unprepared, the owner is still on record until the next stop, cancel or start.
         QCOMPARE(m_service->currentRecordingSource(), failure == QLatin1String("create") ? RecordingSource::unknown : RecordingSource::chat);
 

@@ -45,6 +45,12 @@ public:
             done();
         }
     }
+    // The recorder refuses the recording it was just asked for (no permission, no device).
+    void refuseStart(const QString &message)
+    {
+        m_recording = false;
+        Q_EMIT recordingFailed(m_source, message);
+    }
     // A recording owned by someone else.
     void beginForeignRecording(const QString &source)
     {

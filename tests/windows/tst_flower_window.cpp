@@ -173,6 +173,38 @@ private Q_SLOTS:
         QCOMPARE(spy.count("FlowerRecordingDidEnd"), 1);
     }
 
+    // A refused recording: the flower says why and goes back to rest, no dots left running.
+    void refusedRecordingReturnsTheFlowerToRest()
+    {
+        FakeScheduler clock;
+        NotificationSpy spy;
+        ScriptedRecorder audio;
+        FlowerWindowManager flower(&audio);
+        flower.setScreenFramesProvider([] { return screen(); });
+        flower.showFlowerWindow();
+        clock.runPending();
+
+        NotificationCenter::defaultCenter().post("startFlowerRecording");
+        QVERIFY(flower.isRecording());
+        audio.refuseStart("Microphone permission denied.");
+        clock.runPending();
+        QVERIFY(!flower.isRecording());
+        QVERIFY(!flower.isExpanded());
+        QVERIFY(flower.flowerView()->options().isCompact);
+        QCOMPARE(flower.message(), QString("Microphone permission denied."));
+        QCOMPARE(flower.flowerView()->labelText(), QString("Microphone permission denied."));
+        QCOMPARE(spy.count("FlowerRecordingDidEnd"), 1);
+        // A recording of another part (the chat's microphone) is that part's to report.
+        audio.beginForeignRecording("chat");
+        audio.refuseStart("Microphone permission denied.");
+        QCOMPARE(spy.count("FlowerRecordingDidEnd"), 1);
+        // The message goes after a while; the next recording starts clean.
+        clock.advance(FlowerWindowManager::messageMs);
+        clock.runPending();
+        QCOMPARE(flower.message(), QString());
+        QCOMPARE(flower.flowerView()->labelText(), QString("Talk to Tavo"));
+    }
+
     void coordinatorNotificationsAndForeignRecordings()
     {
         FakeScheduler clock;
