@@ -162,7 +162,6 @@ void EnhancedCanvasView::updateComponentFrames(bool final, qreal s)
     }
     setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
     viewport()->update();
-    Q_EMIT componentFramesUpdated(final);
 }
 
 void EnhancedCanvasView::applyComputedFrames(const CanvasThreadingManager::Frames &frames, qreal)

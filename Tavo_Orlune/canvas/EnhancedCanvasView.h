@@ -58,9 +58,6 @@ public:
     void applyComputedFrames(const CanvasThreadingManager::Frames &frames, qreal scale);
     const CanvasThreadingManager::Frames &computedFrames() const { return m_computedFrames; }
 
-Q_SIGNALS:
-    void componentFramesUpdated(bool final);
-
 protected:
     void resizeEvent(QResizeEvent *event) override;
 

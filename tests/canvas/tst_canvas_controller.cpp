@@ -303,6 +303,35 @@ private Q_SLOTS:
         }
     }
 
+    // The timing loop runs only while the canvas window is on screen.
+    void timingLoopFollowsTheWindow()
+    {
+        FakeScheduler clock;
+        std::unique_ptr<ModelContainer> store = memoryStore();
+        EnhancedCanvasViewController *controller = nullptr;
+        NSCanvasWindowManager manager([&store] { return std::make_shared<ModelContext>(store.get()); },
+                                      [&controller] {
+                                          auto c = std::make_unique<EnhancedCanvasViewController>();
+                                          controller = c.get();
+                                          return c;
+                                      });
+        clock.runPending();
+        for (int i = 0; i < 21; ++i) {
+            CategoryModel column;
+            column.id = QUuid::createUuid();
+            column.position = QPointF(60 + 2180 * i, 1540);
+            controller->addCategoryComponent(column, nullptr);
+        }
+        CanvasThreadingManager *threading = controller->threadingManager();
+        controller->zoomStep(true);
+        QVERIFY(!threading->isTimingMonitorRunning());
+        manager.window()->show();
+        controller->zoomStep(true);
+        QVERIFY(threading->isTimingMonitorRunning());
+        manager.window()->hide();
+        QVERIFY(!threading->isTimingMonitorRunning());
+    }
+
     void resetCommand_data()
     {
         QTest::addColumn<int>("answer");
