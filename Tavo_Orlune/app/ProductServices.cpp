@@ -1,4 +1,5 @@
 #include "app/ProductServices.h"
+#include "canvas/EnhancedCanvasViewController.h"
 #include "shell/MainViewModel.h"
 #include "Platform/Store/ModelContext.h"
 #include "mcp/MCPConfigManager.h"
@@ -91,9 +92,9 @@ std::unique_ptr<FlowerWindowPort> ProductWindowFactory::makeFlower(AudioManagerS
 
 std::unique_ptr<CanvasWindowPort> ProductWindowFactory::makeCanvas(ModelContainer *container)
 {
-    auto *manager = new NSCanvasWindowManager([container]() -> std::shared_ptr<QObject> {
-        return std::make_shared<ModelContext>(container);
-    });
+    auto *manager = new NSCanvasWindowManager(
+        [container]() -> std::shared_ptr<QObject> { return std::make_shared<ModelContext>(container); },
+        [] { return std::make_unique<EnhancedCanvasViewController>(); });
     return std::make_unique<CanvasPort>(manager);
 }
 

@@ -1,0 +1,561 @@
+#include "canvas/EnhancedCanvasViewController.h"
+#include "canvas/CanvasConstants.h"
+#include "canvas/CanvasNotificationPayload.h"
+#include "canvas/CanvasPerformanceMonitor.h"
+#include "canvas/CanvasThreadingManager.h"
+#include "canvas/EnhancedCanvasView.h"
+#include "canvas/EventBlockingContainer.h"
+#include "canvas/PlaceholderContent.h"
+#include "analytics/AnalyticsService.h"
+#include "model/DummyData.h"
+#include "model/SharedModelContainer.h"
+#include "theme/Color.h"
+#include "Platform/Log.h"
+#include "Platform/ModalPrompt.h"
+#include "Platform/Scheduler.h"
+#include "Platform/Store/ModelContainer.h"
+#include "Platform/Store/ModelContext.h"
+
+#include <QCursor>
+#include <QEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolBar>
+#include <QWidget>
+#include <cmath>
+
+namespace {
+const QString kAddComponent = QStringLiteral("add.component");
+const QString kZoomLevel = QStringLiteral("zoom.level");
+
+// The window's toolbar action with that identifier and the widget that shows it, if any.
+std::pair<QAction *, QWidget *> toolbarItem(QWidget *view, const QString &identifier)
+{
+    QWidget *window = view ? view->window() : nullptr;
+    if (!window || window == view)
+        return {nullptr, nullptr};
+    for (QToolBar *toolbar : window->findChildren<QToolBar *>()) {
+        for (QAction *action : toolbar->actions()) {
+            if (action->objectName() == identifier)
+                return {action, toolbar->widgetForAction(action)};
+        }
+    }
+    return {nullptr, nullptr};
+}
+}
+
+EnhancedCanvasViewController::EnhancedCanvasViewController(QObject *parent)
+    : QObject(parent)
+    , m_viewport(CanvasViewport::defaultScale, defaultOffset())
+    , m_threadingManager(new CanvasThreadingManager(this))
+    , m_performanceMonitor(new CanvasPerformanceMonitor(this))
+{
+    setupContainerView();
+    setupCanvasView();
+    setCanvasVisible(false); // until the window shows it
+}
+
+EnhancedCanvasViewController::~EnhancedCanvasViewController()
+{
+    removeObservers();
+    m_threadingManager->cleanup();
+    if (m_view)
+        m_view->removeEventFilter(this);
+    delete m_view; // nothing when the window already deleted it
+}
+
+QPointF EnhancedCanvasViewController::defaultOffset()
+{
+    return CanvasViewport::defaultOffset(CanvasViewport::primaryScreenSize());
+}
+
+QUrl EnhancedCanvasViewController::webComponentHomePage()
+{
+    return QUrl(QStringLiteral("https://duckduckgo.com/"));
+}
+
+void EnhancedCanvasViewController::setupContainerView()
+{
+    m_view = new QWidget;
+    m_view->setObjectName(QStringLiteral("canvasRootView"));
+    m_view->setAutoFillBackground(true);
+    QPalette palette = m_view->palette();
+    palette.setColor(QPalette::Window, Color::appBackground());
+    m_view->setPalette(palette);
+    m_view->installEventFilter(this);
+}
+
+void EnhancedCanvasViewController::setupCanvasView()
+{
+    m_canvasView = new EnhancedCanvasView(m_view);
+    m_canvasView->setViewController(this);
+    m_canvasView->setThreadingManager(m_threadingManager);
+    m_canvasView->setGeometry(m_view->rect());
+    copyViewportToCanvas();
+}
+
+QWidget *EnhancedCanvasViewController::view()
+{
+    return m_view;
+}
+
+QWidget *EnhancedCanvasViewController::canvasView()
+{
+    return m_canvasView;
+}
+
+EnhancedCanvasView *EnhancedCanvasViewController::enhancedCanvasView() const
+{
+    return m_canvasView;
+}
+
+bool EnhancedCanvasViewController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_view) {
+        switch (event->type()) {
+        case QEvent::Resize:
+            // The canvas view and any overlay always fill the root view.
+            for (QWidget *child : m_view->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+                if (child == m_canvasView || qobject_cast<EventBlockingContainer *>(child))
+                    child->setGeometry(m_view->rect());
+            }
+            break;
+        case QEvent::Show:
+            setCanvasVisible(true);
+            break;
+        case QEvent::Hide:
+            setCanvasVisible(false);
+            break;
+        default:
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void EnhancedCanvasViewController::setCanvasVisible(bool visible)
+{
+    m_threadingManager->setCanvasVisible(visible);
+    m_performanceMonitor->setCanvasVisible(visible);
+}
+
+void EnhancedCanvasViewController::setup(std::shared_ptr<QObject> modelContext, QObject *coordinator)
+{
+    m_realModelContext = std::move(modelContext);
+    m_mainViewModel = coordinator;
+    m_canvasView->setRealModelContext(m_realModelContext);
+    // A second setup replaces the observers of the first: side by side they would act twice
+    // on every notification (a scroll delta would move the canvas twice as far).
+    removeObservers();
+    setupNotificationObservers();
+    m_canvasView->removeAllComponentViews();
+    m_components.clear();
+    migrateAndLoadCategories();
+    addWelcomeView();
+}
+
+// Viewport
+
+void EnhancedCanvasViewController::copyViewportToCanvas()
+{
+    if (m_canvasView)
+        m_canvasView->setViewport(m_viewport);
+}
+
+void EnhancedCanvasViewController::updateZoomLevelLabel()
+{
+    const auto [action, widget] = toolbarItem(m_view, kZoomLevel);
+    if (auto *field = qobject_cast<QLineEdit *>(widget))
+        field->setText(CanvasViewport::zoomLabel(scale()));
+}
+
+void EnhancedCanvasViewController::adjustOffsetForZoom(qreal oldScale, qreal newScale)
+{
+    const QPointF centre(m_view->width() / 2.0, m_view->height() / 2.0);
+    m_viewport.setOffset(CanvasViewport::anchoredOffset(offset(), centre, oldScale, newScale));
+}
+
+void EnhancedCanvasViewController::applyTransform()
+{
+    copyViewportToCanvas();
+    m_canvasView->updateComponentFrames(false, scale());
+    updateZoomLevelLabel();
+    if (m_components.size() <= CanvasConstants::offMainComponentThreshold)
+        return;
+    QList<ThreadSafeComponentData> snapshots;
+    snapshots.reserve(m_components.size());
+    for (const NSCanvasComponentPtr &c : std::as_const(m_components))
+        snapshots.append({c->id(), c->frame(), c->zIndex()});
+    QPointer<EnhancedCanvasViewController> self(this);
+    m_threadingManager->scheduleComponentUpdate(snapshots, scale(), offset(), [self](const CanvasThreadingManager::Frames &frames) {
+        if (self && self->m_canvasView)
+            self->m_canvasView->applyComputedFrames(frames, self->scale());
+    });
+}
+
+void EnhancedCanvasViewController::zoomStep(bool zoomIn)
+{
+    const qreal old = scale();
+    setScale(CanvasViewport::zoomStep(old, zoomIn));
+    updateZoomLevelLabel();
+    adjustOffsetForZoom(old, scale());
+    applyTransform();
+}
+
+void EnhancedCanvasViewController::resetView()
+{
+    setScale(CanvasViewport::defaultScale);
+    updateZoomLevelLabel();
+    setOffset(defaultOffset());
+    copyViewportToCanvas();
+    m_canvasView->updateComponentFrames(false, CanvasViewport::defaultScale);
+    m_canvasView->updateComponentFrames(true, CanvasViewport::defaultScale);
+}
+
+void EnhancedCanvasViewController::scrollToCanvasPoint(qreal x, qreal y, qreal dx, qreal dy)
+{
+    setOffset(m_viewport.scrolledOffset(QSizeF(m_view->size()), x, y, dx, dy));
+    copyViewportToCanvas();
+    m_canvasView->updateComponentFrames(false, scale());
+}
+
+void EnhancedCanvasViewController::zoomToDetail()
+{
+    if (std::abs(scale() - CanvasViewport::detailScale) <= 0.0001)
+        return;
+    adjustOffsetForZoom(scale(), CanvasViewport::detailScale);
+    setScale(CanvasViewport::detailScale);
+    updateZoomLevelLabel();
+    copyViewportToCanvas();
+    m_canvasView->updateComponentFrames(false, scale());
+    m_canvasView->updateComponentFrames(true, scale());
+}
+
+void EnhancedCanvasViewController::scrollByDelta(const QPointF &delta)
+{
+    setOffset(offset() + delta);
+    copyViewportToCanvas();
+    m_canvasView->updateComponentFrames(false, scale());
+}
+
+// Components
+
+void EnhancedCanvasViewController::addComponent(const EnhancedComponentType &type, std::optional<QPointF> position)
+{
+    QPointF origin;
+    if (position)
+        origin = *position;
+    else if (type.isCategoryView())
+        origin = QPointF(nextCategoryPosition().x(), 1540);
+    else
+        origin = defaultComponentPosition();
+    QSizeF size;
+    switch (type.kind()) {
+    case EnhancedComponentType::Kind::webView:
+        size = CanvasConstants::defaultWebViewSize;
+        break;
+    case EnhancedComponentType::Kind::categoryView:
+        size = CanvasConstants::defaultCategoryViewSize;
+        break;
+    case EnhancedComponentType::Kind::welcomeView:
+        size = CanvasConstants::defaultWelcomeViewSize;
+        break;
+    }
+    auto component = std::make_shared<NSCanvasComponent>(QUuid::createUuid(), type, QRectF(origin, size), 0, 0);
+    m_components.append(component);
+    m_canvasView->appendComponent(component);
+    m_canvasView->addComponentView(component);
+}
+
+QPointF EnhancedCanvasViewController::defaultComponentPosition() const
+{
+    // The centre of the canvas view's bounds less its origin, taken as a canvas point as it is.
+    const QRect bounds = m_canvasView->rect();
+    const QPoint origin = m_canvasView->geometry().topLeft();
+    return QPointF(bounds.width() / 2.0 - origin.x(), bounds.height() / 2.0 - origin.y());
+}
+
+QPointF EnhancedCanvasViewController::nextCategoryPosition() const
+{
+    std::optional<qreal> maxX;
+    for (const NSCanvasComponentPtr &c : m_components) {
+        if (c->type().isCategoryView())
+            maxX = std::max(maxX.value_or(c->frame().x()), c->frame().x());
+    }
+    return maxX ? QPointF(*maxX + 2180, 1540) : QPointF(60, 1540);
+}
+
+void EnhancedCanvasViewController::addCategoryComponent(const CategoryModel &category, QObject *viewModel)
+{
+    const QRectF frame(category.position, QSizeF(CanvasConstants::defaultCategoryViewSize.width(), CanvasConstants::defaultCategoryHeight));
+    auto component = std::make_shared<NSCanvasComponent>(QUuid::createUuid(), EnhancedComponentType::categoryView(category, viewModel), frame, 0, 0);
+    m_components.append(component);
+    m_canvasView->appendComponent(component);
+    m_canvasView->addComponentView(component);
+}
+
+void EnhancedCanvasViewController::removeCategoryComponent(const QUuid &categoryId)
+{
+    auto matches = [&categoryId](const NSCanvasComponentPtr &c) {
+        return c->type().isCategoryView() && c->type().category().id == categoryId;
+    };
+    for (qsizetype i = 0; i < m_components.size(); ++i) {
+        if (matches(m_components[i])) {
+            m_components.removeAt(i);
+            break;
+        }
+    }
+    for (const NSCanvasComponentPtr &c : m_canvasView->components()) {
+        if (matches(c)) {
+            m_canvasView->removeComponent(c->id());
+            break;
+        }
+    }
+}
+
+void EnhancedCanvasViewController::migrateAndLoadCategories()
+{
+    // The stored categories become columns here once the columns exist; until then the canvas
+    // shows the welcome screen and the web components.
+}
+
+void EnhancedCanvasViewController::addWebView()
+{
+    const QUrl url = webComponentHomePage();
+    if (!url.isValid())
+        return;
+    addComponent(EnhancedComponentType::webView(url));
+}
+
+void EnhancedCanvasViewController::addCategoryView()
+{
+    for (const NSCanvasComponentPtr &c : std::as_const(m_components)) {
+        if (c->type().isCategoryView())
+            return;
+    }
+    if (!m_realModelContext) {
+        try {
+            // A private store that lives as long as the canvas: the same schema as the shared one.
+            ModelConfiguration configuration;
+            configuration.inMemory = true;
+            auto container = std::make_shared<ModelContainer>(ModelStore::schema(), configuration);
+            m_realModelContext = std::make_shared<ModelContext>(container.get());
+            m_inMemoryContainer = std::move(container);
+        } catch (const StoreError &) {
+            return;
+        }
+    }
+    migrateAndLoadCategories();
+}
+
+void EnhancedCanvasViewController::addWelcomeView()
+{
+    const QRectF frame(QPointF(CanvasConstants::welcomeViewX, CanvasConstants::welcomeViewY), CanvasConstants::defaultWelcomeViewSize);
+    auto component = std::make_shared<NSCanvasComponent>(QUuid::createUuid(), EnhancedComponentType::welcomeView(), frame, 0, 0);
+    m_canvasView->appendComponent(component);
+    m_canvasView->addComponentView(component);
+}
+
+// Menu and reset
+
+QMenu *EnhancedCanvasViewController::makeAddComponentMenu()
+{
+    auto *menu = new QMenu(QStringLiteral("Add Component"));
+    QPointer<EnhancedCanvasViewController> self(this);
+    auto add = [menu, self](const QString &title, void (EnhancedCanvasViewController::*action)()) {
+        QAction *item = menu->addAction(title);
+        QObject::connect(item, &QAction::triggered, menu, [self, action] {
+            if (self)
+                (self.data()->*action)();
+        });
+    };
+    add(QStringLiteral("WebView"), &EnhancedCanvasViewController::addWebView);
+    add(QStringLiteral("Category View"), &EnhancedCanvasViewController::addCategoryView);
+    add(QStringLiteral("Welcome View"), &EnhancedCanvasViewController::addWelcomeView);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Use Control+Drag to move categories"))->setEnabled(false);
+    menu->addSeparator();
+    add(QStringLiteral("🧹 Clear All Databases"), &EnhancedCanvasViewController::clearAllDatabasesFromCanvas);
+    return menu;
+}
+
+void EnhancedCanvasViewController::showAddComponentMenu(QMenu *menu)
+{
+    if (!menu)
+        return;
+    // The menu belongs to nobody once it is up; it goes when it closes.
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const auto [action, widget] = toolbarItem(m_view, kAddComponent);
+    if (widget) {
+        menu->popup(widget->mapToGlobal(QPoint(widget->rect().center().x(), widget->height())));
+        return;
+    }
+    menu->popup(QCursor::pos());
+}
+
+void EnhancedCanvasViewController::clearAllDatabasesFromCanvas()
+{
+    PromptRequest request;
+    request.title = QStringLiteral("Reset Canvas & Database?");
+    request.text = QStringLiteral("This will remove all data and reset the canvas. This action cannot be undone.");
+    request.buttons = {QStringLiteral("Reset"), QStringLiteral("Cancel")};
+    request.style = PromptRequest::Style::Warning;
+    request.cancelIndex = 1;
+    QPointer<EnhancedCanvasViewController> self(this);
+    auto answer = [self](int index) {
+        if (!self || index != 0 || !self->m_realModelContext)
+            return;
+        const std::shared_ptr<QObject> context = self->m_realModelContext;
+        MainQueue::post(self, [self, context] {
+            if (self)
+                self->resetCanvasAndDatabase(context);
+        });
+    };
+    QWidget *window = m_view ? m_view->window() : nullptr;
+    if (window && window != m_view.data())
+        ModalPrompt::askAsync(request, this, answer, window);
+    else
+        answer(ModalPrompt::ask(request));
+}
+
+void EnhancedCanvasViewController::resetCanvasAndDatabase(const std::shared_ptr<QObject> &contextObject)
+{
+    auto *context = qobject_cast<ModelContext *>(contextObject.get());
+    if (!context)
+        return;
+    m_canvasView->removeAllComponentViews();
+    m_components.clear();
+    try {
+        // A failed save leaves its changes pending, so the saves here report what the clean-up
+        // and the seeding (which only log) could not write.
+        cleanDatabase(context);
+        context->save();
+        seedDummyData(context);
+        context->save();
+    } catch (const StoreError &e) {
+        Log::line(QStringLiteral("Error during database reset: ") + e.localizedDescription());
+        return;
+    }
+    migrateAndLoadCategories();
+    addWelcomeView();
+    Log::line(QStringLiteral("Successfully reset database and canvas"));
+}
+
+// Notifications
+
+void EnhancedCanvasViewController::setupNotificationObservers()
+{
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    QPointer<EnhancedCanvasViewController> self(this);
+    auto observe = [&](const char *name, std::function<void(EnhancedCanvasViewController *, const Notification &)> reaction) {
+        m_notificationObservers.append(center.addObserver(QString::fromLatin1(name), this, [self, reaction](const Notification &n) {
+            if (self)
+                reaction(self, n);
+        }));
+    };
+    observe("showCanvasAppStoreOverlay", [](EnhancedCanvasViewController *c, const Notification &) { c->openAppStoreOverlay(); });
+    observe("showCanvasProfileOverlay", [](EnhancedCanvasViewController *c, const Notification &) {
+        if (!c->m_isProfileOverlayVisible) {
+            c->m_isProfileOverlayVisible = true;
+            c->presentProfileOverlay();
+        }
+    });
+    observe("canvasScrollToCategory", [](EnhancedCanvasViewController *c, const Notification &n) {
+        if (const auto target = CanvasNotificationPayload::scrollToCategory(n.userInfo))
+            c->scrollToCanvasPoint(target->x, target->y, target->dx, target->dy);
+    });
+    observe("canvasScrollDelta", [](EnhancedCanvasViewController *c, const Notification &n) {
+        if (const auto delta = CanvasNotificationPayload::scrollDelta(n.userInfo))
+            c->scrollByDelta(*delta);
+    });
+    observe("canvasZoomToDetail", [](EnhancedCanvasViewController *c, const Notification &) { c->zoomToDetail(); });
+    observe("categoryDeleted", [](EnhancedCanvasViewController *c, const Notification &n) {
+        const QVariant id = n.userInfo.value(QStringLiteral("categoryId"));
+        if (id.typeId() == QMetaType::QUuid)
+            c->removeCategoryComponent(id.toUuid());
+    });
+    observe("showTutorialOverlay", [](EnhancedCanvasViewController *c, const Notification &) {
+        if (!c->m_isTutorialOverlayVisible) {
+            c->m_isTutorialOverlayVisible = true;
+            c->presentTutorialOverlay();
+        }
+    });
+}
+
+void EnhancedCanvasViewController::removeObservers()
+{
+    for (NotificationCenter::Token token : std::as_const(m_notificationObservers))
+        NotificationCenter::defaultCenter().removeObserver(token);
+    m_notificationObservers.clear();
+}
+
+// Overlays
+
+QWidget *EnhancedCanvasViewController::hostOverlay(const QString &title, std::function<void()> onClose)
+{
+    auto *content = new PlaceholderContent(title, QStringLiteral("Click to close"), m_view->size());
+    content->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto *container = new EventBlockingContainer(content, m_view);
+    container->setOnClick(std::move(onClose));
+    container->show();
+    container->raise();
+    return container;
+}
+
+void EnhancedCanvasViewController::hideOverlay(QPointer<QWidget> &field)
+{
+    if (field)
+        field->deleteLater();
+    field = nullptr;
+}
+
+void EnhancedCanvasViewController::openAppStoreOverlay()
+{
+    if (m_isAppStoreOverlayVisible)
+        return;
+    m_isAppStoreOverlayVisible = true;
+    presentAppStoreOverlay();
+    AnalyticsService::shared().trackAppStoreInteraction(QStringLiteral("open"), std::nullopt, {{QStringLiteral("source"), QStringLiteral("canvas")}});
+}
+
+void EnhancedCanvasViewController::closeAppStoreOverlay()
+{
+    if (!m_isAppStoreOverlayVisible)
+        return;
+    m_isAppStoreOverlayVisible = false;
+    hideOverlay(m_appStoreOverlayView);
+    AnalyticsService::shared().trackAppStoreInteraction(QStringLiteral("close"), std::nullopt, {{QStringLiteral("source"), QStringLiteral("canvas")}});
+}
+
+void EnhancedCanvasViewController::presentAppStoreOverlay()
+{
+    if (!m_realModelContext)
+        return;
+    QPointer<EnhancedCanvasViewController> self(this);
+    m_appStoreOverlayView = hostOverlay(QStringLiteral("App Store"), [self] {
+        if (self)
+            self->closeAppStoreOverlay();
+    });
+}
+
+void EnhancedCanvasViewController::presentProfileOverlay()
+{
+    QPointer<EnhancedCanvasViewController> self(this);
+    m_profileOverlayView = hostOverlay(QStringLiteral("Profile"), [self] {
+        if (self && self->m_isProfileOverlayVisible) {
+            self->m_isProfileOverlayVisible = false;
+            self->hideOverlay(self->m_profileOverlayView);
+        }
+    });
+}
+
+void EnhancedCanvasViewController::presentTutorialOverlay()
+{
+    QPointer<EnhancedCanvasViewController> self(this);
+    m_tutorialOverlayView = hostOverlay(QStringLiteral("Canvas Tutorial"), [self] {
+        if (self && self->m_isTutorialOverlayVisible) {
+            self->m_isTutorialOverlayVisible = false;
+            self->hideOverlay(self->m_tutorialOverlayView);
+        }
+    });
+}

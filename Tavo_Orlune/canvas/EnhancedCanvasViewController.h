@@ -1,0 +1,135 @@
+#pragma once
+#include "canvas/CanvasViewport.h"
+#include "canvas/EnhancedComponentType.h"
+#include "canvas/NSCanvasComponent.h"
+#include "windows/CanvasControllerInterface.h"
+#include "Platform/NotificationCenter.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class CanvasPerformanceMonitor;
+class CanvasThreadingManager;
+class EnhancedCanvasView;
+class ModelContainer;
+class ModelContext;
+
+// The content of the canvas window and the owner of everything on the infinite canvas: the
+// canvas view, the viewport (scale and offset), the components (category columns, web pages,
+// the welcome screen), the notification observers, the off-main frame computation and the
+// performance monitor. Main thread only.
+class EnhancedCanvasViewController : public QObject, public CanvasControllerInterface {
+    Q_OBJECT
+public:
+    explicit EnhancedCanvasViewController(QObject *parent = nullptr);
+    ~EnhancedCanvasViewController() override;
+
+    // CanvasControllerInterface.
+    QWidget *view() override;
+    QWidget *canvasView() override;
+    // Stores the context and the coordinator, (re)registers the observers, empties the canvas
+    // and fills it again: the category columns (arriving later) and the welcome component.
+    void setup(std::shared_ptr<QObject> modelContext, QObject *coordinator) override;
+    qreal scale() const override { return m_viewport.scale(); }
+    void setScale(qreal scale) override { m_viewport.setScale(scale); }
+    void setIsFullscreen(bool fullscreen) override { m_isFullscreen = fullscreen; }
+    void updateZoomLevelLabel() override;
+    void adjustOffsetForZoom(qreal oldScale, qreal newScale) override;
+    void applyTransform() override;
+    void resetView() override;
+    QMenu *makeAddComponentMenu() override;
+    void showAddComponentMenu(QMenu *menu) override;
+
+    EnhancedCanvasView *enhancedCanvasView() const;
+    QPointF offset() const { return m_viewport.offset(); }
+    void setOffset(const QPointF &offset) { m_viewport.setOffset(offset); }
+    const CanvasViewport &viewport() const { return m_viewport; }
+    bool isFullscreen() const { return m_isFullscreen; }
+    bool componentDragEnabled() const { return m_componentDragEnabled; }
+    bool isCreatingCategory() const { return m_isCreatingCategory; }
+    QObject *mainViewModel() const { return m_mainViewModel; }
+    std::shared_ptr<QObject> realModelContext() const { return m_realModelContext; }
+    CanvasThreadingManager *threadingManager() const { return m_threadingManager; }
+    CanvasPerformanceMonitor *performanceMonitor() const { return m_performanceMonitor; }
+    // The components the controller added: categories and web pages, not the welcome screen.
+    const QList<NSCanvasComponentPtr> &components() const { return m_components; }
+    int notificationObserverCount() const { return int(m_notificationObservers.size()); }
+    bool isAppStoreOverlayVisible() const { return m_isAppStoreOverlayVisible; }
+    bool isProfileOverlayVisible() const { return m_isProfileOverlayVisible; }
+    bool isTutorialOverlayVisible() const { return m_isTutorialOverlayVisible; }
+    QWidget *appStoreOverlayView() const { return m_appStoreOverlayView; }
+    QWidget *profileOverlayView() const { return m_profileOverlayView; }
+    QWidget *tutorialOverlayView() const { return m_tutorialOverlayView; }
+
+    // The start and reset offset: the welcome component centred on the primary screen.
+    static QPointF defaultOffset();
+
+    // One zoom step about the view centre, as the toolbar and the Command keys make it.
+    void zoomStep(bool zoomIn);
+    void scrollToCanvasPoint(qreal x, qreal y, qreal dx, qreal dy);
+    void zoomToDetail();
+    // Moves the offset by a delta in view points.
+    void scrollByDelta(const QPointF &delta);
+
+    void addComponent(const EnhancedComponentType &type, std::optional<QPointF> position = std::nullopt);
+    QPointF defaultComponentPosition() const;
+    QPointF nextCategoryPosition() const;
+    void addCategoryComponent(const CategoryModel &category, QObject *viewModel);
+    void removeCategoryComponent(const QUuid &categoryId);
+    void migrateAndLoadCategories();
+
+    // The add-component menu's actions.
+    void addWebView();
+    void addCategoryView();
+    void addWelcomeView();
+    void clearAllDatabasesFromCanvas();
+    // Empties the canvas, cleans and seeds the store again, then fills the canvas again.
+    void resetCanvasAndDatabase(const std::shared_ptr<QObject> &context);
+
+    void setupNotificationObservers();
+    void removeObservers();
+
+    // The fixed outside page a new web component shows.
+    static QUrl webComponentHomePage();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void setupContainerView();
+    void setupCanvasView();
+    void copyViewportToCanvas();
+    void setCanvasVisible(bool visible);
+    // The overlays over the whole canvas (store, profile, tutorial); a press on one closes it.
+    QWidget *hostOverlay(const QString &title, std::function<void()> onClose);
+    void hideOverlay(QPointer<QWidget> &field);
+    void openAppStoreOverlay();
+    void closeAppStoreOverlay();
+    void presentAppStoreOverlay();
+    void presentProfileOverlay();
+    void presentTutorialOverlay();
+
+    QPointer<QWidget> m_view;
+    QPointer<EnhancedCanvasView> m_canvasView;
+    CanvasViewport m_viewport;
+    bool m_isFullscreen = false;
+    bool m_componentDragEnabled = true;
+    QList<NSCanvasComponentPtr> m_components;
+    std::shared_ptr<QObject> m_realModelContext;
+    std::shared_ptr<ModelContainer> m_inMemoryContainer;
+    QPointer<QObject> m_mainViewModel;
+    CanvasThreadingManager *m_threadingManager;
+    CanvasPerformanceMonitor *m_performanceMonitor;
+    QList<NotificationCenter::Token> m_notificationObservers;
+    bool m_isCreatingCategory = false;
+    bool m_isAppStoreOverlayVisible = false;
+    bool m_isProfileOverlayVisible = false;
+    bool m_isTutorialOverlayVisible = false;
+    QPointer<QWidget> m_appStoreOverlayView;
+    QPointer<QWidget> m_profileOverlayView;
+    QPointer<QWidget> m_tutorialOverlayView;
+};
