@@ -296,7 +296,8 @@ void MCPClientManager::createClient(const QString &name, const McpServerConfigur
         process->setEnvironment(env);
     }
     ChildProcesses::forwardOutput(process, QStringLiteral("[%1]").arg(name), true);
-    Log::line(QStringLiteral("📂 [%1] Starting local MCP server: %2 %3").arg(name, path, mcp::quotedList(config.args)));
+    Log::line(QStringLiteral("📂 [%1] Starting local MCP server: %2 (%3 arguments)").arg(name, path).arg(config.args.size()));
+    Log::debug(QStringLiteral("📂 [%1] Arguments: %2").arg(name, Log::content(mcp::quotedList(config.args), 500)));
     ToolRuntime::instance().track(process);
     process->start(path, config.args);
     if (!process->waitForStarted(10000)) {
@@ -414,7 +415,8 @@ void MCPClientManager::callClientTool(const MCPClientPtr &client, const QString 
 
 void MCPClientManager::handleToolRequestOnRuntime(const QVariantMap &call, std::function<void(ToolResponse)> done)
 {
-    Log::line(QStringLiteral("🤖 [MCPClientManager] handleToolRequest, call = %1").arg(Log::truncated(describe(call))));
+    Log::line(QStringLiteral("🤖 [MCPClientManager] handleToolRequest, id = %1").arg(call.value(QStringLiteral("id")).toString()));
+    Log::debug(QStringLiteral("🤖 [MCPClientManager] call = %1").arg(Log::content(describe(call))));
     const QVariant idValue = call.value(QStringLiteral("id"));
     const QString id = idValue.typeId() == QMetaType::QString ? idValue.toString() : UuidText::newText();
     const QVariant nameValue = call.value(QStringLiteral("name"));
@@ -461,11 +463,11 @@ void MCPClientManager::handleToolRequestOnRuntime(const QVariantMap &call, std::
     std::optional<mcp::Arguments> arguments;
     if (call.contains(QStringLiteral("args"))) {
         const QVariant raw = call.value(QStringLiteral("args"));
-        Log::line(QStringLiteral("🧪 [ToolRequest] Raw args: %1").arg(Log::truncated(describe(raw))));
+        Log::debug(QStringLiteral("🧪 [ToolRequest] Raw args: %1").arg(Log::content(describe(raw))));
         const QJsonValue json = QJsonValue::fromVariant(raw);
         if (json.isObject()) {
             arguments = json.toObject();
-            Log::line(QStringLiteral("✅ [ToolRequest] Decoded args: %1").arg(Log::truncated(describe(raw))));
+            Log::line(QStringLiteral("✅ [ToolRequest] Decoded args: %1 keys").arg(arguments->size()));
         } else {
             Log::line(QStringLiteral("⚠️ [ToolRequest] Failed to decode args"));
         }

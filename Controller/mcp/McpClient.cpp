@@ -218,7 +218,7 @@ void McpClient::onMessage(const QByteArray &line)
     const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject()) {
         Log::line(QStringLiteral("⚠️ [MCP] Skipping a line that is not a JSON-RPC message: %1")
-                      .arg(Log::truncated(QString::fromUtf8(line), 200)));
+                      .arg(Log::content(QString::fromUtf8(line), 200)));
         return;
     }
     const QJsonObject message = doc.object();

@@ -420,14 +420,13 @@ void SessionQuery::endPass()
 {
     QObject::disconnect(m_streamConnection);
     m_phase = Phase::Working;
-    Log::line(QStringLiteral("Going to process the toolcall: \n\n") + Log::truncated(m_buffer, 4000) + QStringLiteral("\n\n"));
+    Log::line(QStringLiteral("Going to process the toolcall: ") + Log::content(m_buffer, 4000));
     const QByteArray bytes = m_buffer.toUtf8();
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !doc.isArray() || !isArrayOfObjects(doc.array())) {
         Log::line(QStringLiteral("⚠️ [Session] Failed to parse response JSON for session ") + m_sessionId);
-        Log::line(QStringLiteral("🔍 Raw string:"));
-        Log::line(Log::truncated(m_buffer, 4000));
+        Log::debug(QStringLiteral("🔍 Raw string: ") + Log::content(m_buffer, 4000));
         Log::line(QStringLiteral("📦 UTF-8 encoded data:\n%1 bytes").arg(bytes.size()));
         return endWithText(kConnectionLostText, true);
     }
@@ -522,7 +521,7 @@ void SessionQuery::runToolCalls(const QJsonArray &calls, std::function<void()> d
         }
         const QJsonObject call = calls.at(k).toObject();
         Log::line(QStringLiteral("🔄 [Session] Handling tool call for session ") + self->m_sessionId + QStringLiteral(": ")
-                  + Log::truncated(compact(call)));
+                  + Log::content(compact(call)));
         if (call.value(QStringLiteral("id")).isString()) {
             const QString id = call.value(QStringLiteral("id")).toString();
             s->m_activeToolCalls.insert(id, self->m_generation);

@@ -83,7 +83,7 @@ void WebSocketManager::connect(const QString &sessionId, const QUrl &url)
     // becomes one chunk of the stream, in order.
     QObject::connect(socket, &QWebSocket::textMessageReceived, socket, [weak](const QString &text) {
         if (auto conn = weak.lock()) {
-            Log::line(QStringLiteral("📦 [WebSocket] Raw message: ") + Log::truncated(text, 2000));
+            Log::debug(QStringLiteral("📦 [WebSocket] Raw message: ") + Log::content(text, 2000));
             conn->stream->add(text);
         }
     });
@@ -95,7 +95,7 @@ void WebSocketManager::connect(const QString &sessionId, const QUrl &url)
         const QString text = decoder.decode(bytes);
         if (decoder.hasError())
             return; // not UTF-8 text: dropped
-        Log::line(QStringLiteral("📦 [WebSocket] Raw message: ") + Log::truncated(text, 2000));
+        Log::debug(QStringLiteral("📦 [WebSocket] Raw message: ") + Log::content(text, 2000));
         conn->stream->add(text);
     });
     QObject::connect(socket, &QWebSocket::stateChanged, socket, [weak, socket](QAbstractSocket::SocketState state) {
@@ -273,8 +273,8 @@ void WebSocketManager::sendToolResponses(const QList<SessionToolResponse> &respo
         const SessionToolResponse &r = responses.at(i);
         Log::line(QStringLiteral("🔧 Tool Response [%1]:").arg(i));
         Log::line(QStringLiteral("  id: ") + r.id);
-        Log::line(QStringLiteral("  content: ") + Log::truncated(r.content));
-        Log::line(QStringLiteral("  data: ") + (r.data ? Log::truncated(*r.data) : QStringLiteral("nil")));
+        Log::line(QStringLiteral("  content: ") + Log::content(r.content));
+        Log::line(QStringLiteral("  data: ") + (r.data ? Log::content(*r.data) : QStringLiteral("nil")));
         list.append(QJsonObject{{QStringLiteral("id"), r.id},
                                 {QStringLiteral("content"), r.content},
                                 {QStringLiteral("data"), r.data ? QJsonValue(*r.data) : QJsonValue(QJsonValue::Null)}});

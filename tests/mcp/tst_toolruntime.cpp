@@ -1,7 +1,9 @@
 #include "Controller/mcp/MCPClientManager.h"
 #include "Controller/mcp/McpClient.h"
 #include "Controller/session/McpSessionToolRuntime.h"
+#include "Controller/session/WebSocketManager.h"
 #include "McpTestSupport.h"
+#include "Platform/Log.h"
 #include "Platform/NotificationCenter.h"
 #include "TestMain.h"
 #include "Controller/mcp/ToolRepository.h"
@@ -11,9 +13,25 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMutex>
 #include <QScopeGuard>
 
 using namespace McpTestSupport;
+
+namespace {
+QMutex g_logMutex;
+QStringList g_log;
+void captureLog(const QString &line)
+{
+    QMutexLocker lock(&g_logMutex);
+    g_log << line;
+}
+QString takeLog()
+{
+    QMutexLocker lock(&g_logMutex);
+    return std::exchange(g_log, {}).join(QLatin1Char('\n'));
+}
+}
 
 // The client manager and the tool repository against real servers: server-everything as a
 // local server behind socat on 127.0.0.1:4000, a scripted server the same way, and
@@ -213,6 +231,40 @@ private Q_SLOTS:
         // A direct call by plain name answers text; an unknown tool fails.
         QCOMPARE(await(manager().callTool(QStringLiteral("echo"), QJsonObject{{QStringLiteral("message"), QStringLiteral("direct")}})), QStringLiteral("Echo: direct"));
         QCOMPARE(failureOf(manager().callTool(QStringLiteral("nope"), std::nullopt)), QStringLiteral("No client found for tool: nope"));
+    }
+
+    // Content reaches the log only with debug logging on; an "env" value never does.
+    void privateContentStaysOutOfTheLog()
+    {
+        Log::setSink(captureLog);
+        auto restore = qScopeGuard([] {
+            Log::setSink(nullptr);
+            Log::setDebugEnabled(false);
+        });
+        QJsonObject servers = standardServers();
+        QJsonObject entry = localEntry(scriptedServer());
+        entry.insert(QStringLiteral("env"), QJsonObject{{QStringLiteral("API_TOKEN"), QStringLiteral("env-secret-7f3a")}});
+        servers.insert(QStringLiteral("scripted"), entry);
+        for (const bool debug : {false, true}) {
+            Log::setDebugEnabled(debug);
+            writeConfig(servers);
+            takeLog();
+            // Saving the configuration logs it.
+            await(MCPConfigManager::shared().addServer(QStringLiteral("Far"), QStringLiteral("https://far.example/sse?key=address-secret-91")));
+            await(manager().reloadConfiguration());
+            const ToolResponse r = request(call(QStringLiteral("echo-_-everything"), QVariantMap{{QStringLiteral("message"), QStringLiteral("result-secret-c2d4")}}));
+            QCOMPARE(r.content, QStringLiteral("Echo: result-secret-c2d4"));
+            WebSocketManager sockets;
+            sockets.sendToolResponses({SessionToolResponse{r.id, r.content, r.data}}, QStringLiteral("SESSION"));
+            QCOMPARE(request(call(QStringLiteral("fast-_-scripted"))).content, QStringLiteral("fast"));
+            const QString log = takeLog();
+            QVERIFY(log.contains(QStringLiteral("Config has")));
+            QVERIFY2(!log.contains(QStringLiteral("env-secret-7f3a")), qPrintable(log));
+            QCOMPARE(log.contains(QStringLiteral("result-secret-c2d4")), debug);
+            QCOMPARE(log.contains(QStringLiteral("address-secret-91")), debug);
+            await(manager().closeAllClients());
+            QVERIFY(noChildLeft());
+        }
     }
 
     void concurrentStartsLaunchOneServer()
