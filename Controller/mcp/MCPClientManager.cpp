@@ -289,12 +289,7 @@ void MCPClientManager::createClient(const QString &name, const McpServerConfigur
         ? config.command
         : AppPaths::executableDir() + QLatin1Char('/') + config.command;
     auto *process = new ManagedProcess(this);
-    if (config.env) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (auto it = config.env->begin(); it != config.env->end(); ++it)
-            env.insert(it.key(), it.value());
-        process->setEnvironment(env);
-    }
+    process->setEnvironment(ChildProcesses::environment(config.env));
     ChildProcesses::forwardOutput(process, QStringLiteral("[%1]").arg(name), true);
     Log::line(QStringLiteral("📂 [%1] Starting local MCP server: %2 (%3 arguments)").arg(name, path).arg(config.args.size()));
     Log::debug(QStringLiteral("📂 [%1] Arguments: %2").arg(name, Log::content(mcp::quotedList(config.args), 500)));

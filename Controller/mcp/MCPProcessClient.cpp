@@ -47,7 +47,7 @@ void MCPProcessClient::start(McpCallback<void> done)
     }
 
     auto *process = new ManagedProcess(this);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = ChildProcesses::environment(m_extraEnvironment);
     env.insert(QStringLiteral("MCP_REMOTE_CONFIG_DIR"), proxyConfigDir());
     process->setEnvironment(env);
     ChildProcesses::forwardOutput(process, QStringLiteral("[mcp-remote]"), false);

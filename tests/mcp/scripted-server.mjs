@@ -34,6 +34,7 @@ rl.on('line', (line) => {
       send({ jsonrpc: '2.0', method: 'notifications/progress', params: { progress: 1 } });
       send(text('fast'));
     } else if (name === 'reply') send(text(JSON.stringify(replyToOurRequest)));
+    else if (name === 'env') send(text(JSON.stringify(process.env)));
     else if (name === 'exit') process.exit(3);
     else if (name === 'hang') { /* never answers */ }
     else send({ jsonrpc: '2.0', id: msg.id, error: { code: -32602, message: 'Unknown tool: ' + name } });

@@ -267,6 +267,31 @@ private Q_SLOTS:
         }
     }
 
+    // A server gets the user's environment and its entry's "env", never the application's own
+    // keys and settings.
+    void childEnvironment()
+    {
+        qputenv("GROQ_API_KEY", "groq-key-secret");
+        qputenv("TAVO_TEST_SETTING", "tavo-setting");
+        auto restore = qScopeGuard([] {
+            qunsetenv("GROQ_API_KEY");
+            qunsetenv("TAVO_TEST_SETTING");
+        });
+        QJsonObject servers = standardServers();
+        QJsonObject entry = localEntry(scriptedServer());
+        entry.insert(QStringLiteral("env"), QJsonObject{{QStringLiteral("ENTRY_VALUE"), QStringLiteral("from the entry")}});
+        servers.insert(QStringLiteral("scripted"), entry);
+        writeConfig(servers);
+        await(manager().reloadConfiguration());
+        const ToolResponse r = request(call(QStringLiteral("env-_-scripted")));
+        const QJsonObject env = QJsonDocument::fromJson(r.content.toUtf8()).object();
+        QVERIFY2(!env.isEmpty(), qPrintable(r.content));
+        QCOMPARE(env.value(QLatin1String("ENTRY_VALUE")).toString(), QStringLiteral("from the entry"));
+        QVERIFY(env.contains(QLatin1String("PATH")));
+        for (const QString &name : env.keys())
+            QVERIFY2(name != QLatin1String("GROQ_API_KEY") && !name.startsWith(QLatin1String("TAVO_")), qPrintable(name));
+    }
+
     void concurrentStartsLaunchOneServer()
     {
         QList<QFuture<ToolResponse>> calls;
