@@ -27,7 +27,7 @@ QString MCPProcessClient::nodePath()
 
 QString MCPProcessClient::proxyPath()
 {
-    return ControllerPaths::scriptsDir() + QStringLiteral("/mcp-remote-0.1.5/dist/proxy.js");
+    return ControllerPaths::scriptsDir() + QStringLiteral("/mcp-remote-0.1.16/dist/proxy.js");
 }
 
 QString MCPProcessClient::proxyConfigDir()

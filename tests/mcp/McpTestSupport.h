@@ -26,6 +26,12 @@ inline QString serverEverything()
     return NpmProgram::modulePath(QStringLiteral("@modelcontextprotocol/server-everything/dist/index.js"));
 }
 
+// An MCP server with only the streamable HTTP transport (POST /mcp), on the reference SDK.
+inline QString streamableServer()
+{
+    return qEnvironmentVariable("TAVO_SOURCE_DIR") + QStringLiteral("/tests/mcp/streamable-server.mjs");
+}
+
 inline QString scriptedServer()
 {
     return qEnvironmentVariable("TAVO_SOURCE_DIR") + QStringLiteral("/tests/mcp/scripted-server.mjs");
