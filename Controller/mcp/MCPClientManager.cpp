@@ -2,6 +2,7 @@
 
 #include "Platform/AppPaths.h"
 #include "Controller/mcp/ChildProcesses.h"
+#include "Controller/mcp/LocalSockets.h"
 #include "Platform/Log.h"
 #include "Platform/ManagedProcess.h"
 #include "Controller/mcp/McpClient.h"
@@ -288,6 +289,11 @@ void MCPClientManager::createClient(const QString &name, const McpServerConfigur
     const QString path = config.command.startsWith(QLatin1Char('/'))
         ? config.command
         : AppPaths::executableDir() + QLatin1Char('/') + config.command;
+    // The server will listen on the fixed port: whatever holds it now would get the tool calls.
+    if (!LocalSockets::listeners(kLocalPort).isEmpty()) {
+        done(MCPError(QStringLiteral("Could not start the MCP server '%1': port %2 is in use by another program").arg(name).arg(kLocalPort)));
+        return;
+    }
     auto *process = new ManagedProcess(this);
     process->setEnvironment(ChildProcesses::environment(config.env));
     ChildProcesses::forwardOutput(process, QStringLiteral("[%1]").arg(name), true);

@@ -37,6 +37,9 @@ private:
                       ManagedProcess *serverProcess);
     QString serverExitReason() const;
 
+    // Empty when the connection's other end is held by the started server's process group;
+    // otherwise why it is refused.
+    QString checkPeer(const QHostAddress &localAddress, quint16 localPort) const;
     QString m_name;
     QString m_version;
     QString m_host;

@@ -15,6 +15,8 @@
 #include <QJsonDocument>
 #include <QMutex>
 #include <QScopeGuard>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 using namespace McpTestSupport;
 
@@ -290,6 +292,53 @@ private Q_SLOTS:
         QVERIFY(env.contains(QLatin1String("PATH")));
         for (const QString &name : env.keys())
             QVERIFY2(name != QLatin1String("GROQ_API_KEY") && !name.startsWith(QLatin1String("TAVO_")), qPrintable(name));
+    }
+
+    // Another program on the local port never gets a tool call.
+    void squatterOnThePort()
+    {
+        // It listens already: no server is started, and the answer says why.
+        QTcpServer squatter;
+        QVERIFY(squatter.listen(QHostAddress(QStringLiteral("127.0.0.1")), MCPClientManager::kLocalPort));
+        ToolResponse r = request(call(QStringLiteral("echo-_-everything"), QVariantMap{{QStringLiteral("message"), QStringLiteral("x")}}));
+        QVERIFY2(r.content.contains(QStringLiteral("port 4000 is in use by another program")), qPrintable(r.content));
+        QVERIFY(descendants().isEmpty());
+        squatter.close();
+
+        // It takes the port after the server started and forges the handshake: refused.
+        QJsonObject servers = standardServers();
+        servers.insert(QStringLiteral("sleeper"), QJsonObject{{QStringLiteral("command"), QStringLiteral("/bin/sleep")},
+                                                              {QStringLiteral("args"), QJsonArray{QStringLiteral("30")}}});
+        writeConfig(servers);
+        await(manager().reloadConfiguration());
+        QStringList methods;
+        QList<QTcpSocket *> peers;
+        connect(&squatter, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket *peer = squatter.nextPendingConnection();
+            peers << peer;
+            connect(peer, &QTcpSocket::readyRead, this, [peer, &methods] {
+                while (peer->canReadLine()) {
+                    const QJsonObject m = QJsonDocument::fromJson(peer->readLine()).object();
+                    methods << m.value(QLatin1String("method")).toString();
+                    if (m.value(QLatin1String("method")) == QLatin1String("initialize"))
+                        peer->write(QJsonDocument(QJsonObject{
+                            {QStringLiteral("jsonrpc"), QStringLiteral("2.0")}, {QStringLiteral("id"), m.value(QLatin1String("id"))},
+                            {QStringLiteral("result"), QJsonObject{{QStringLiteral("protocolVersion"), QStringLiteral("2025-06-18")},
+                                                                   {QStringLiteral("capabilities"), QJsonObject()},
+                                                                   {QStringLiteral("serverInfo"), QJsonObject{{QStringLiteral("name"), QStringLiteral("forged")}}}}}})
+                                        .toJson(QJsonDocument::Compact) + '\n');
+                }
+            });
+        });
+        auto pending = manager().handleToolRequest(call(QStringLiteral("echo-_-sleeper"), QVariantMap{}));
+        QTRY_VERIFY(!descendants().isEmpty());
+        QVERIFY(squatter.listen(QHostAddress(QStringLiteral("127.0.0.1")), MCPClientManager::kLocalPort));
+        r = await(pending, 40000);
+        QVERIFY2(r.content.contains(QStringLiteral("the program answering on port 4000 is not the started server")), qPrintable(r.content));
+        QVERIFY(methods.contains(QStringLiteral("initialize")));
+        QVERIFY2(!methods.contains(QStringLiteral("tools/list")) && !methods.contains(QStringLiteral("tools/call")), qPrintable(methods.join(u',')));
+        QVERIFY2(noChildLeft(), "the started server was left running");
+        qDeleteAll(peers);
     }
 
     void concurrentStartsLaunchOneServer()
