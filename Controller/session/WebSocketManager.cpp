@@ -2,6 +2,7 @@
 
 #include "Platform/AppInfo.h"
 #include "Platform/Log.h"
+#include "Platform/OutsideAddress.h"
 #include "Controller/session/MessageStream.h"
 #include "Platform/Scheduler.h"
 
@@ -74,6 +75,13 @@ void WebSocketManager::connect(const QString &sessionId, const QUrl &url)
     QObject::connect(socket, &QWebSocket::connected, socket, [weak] {
         auto conn = weak.lock();
         if (!conn)
+    // The first message is the access token: never over plain ws to another machine.
+    if (!OutsideAddress::check(url, QStringLiteral("assistant socket"))) {
+        c->ended = true;
+        c->stream->finish();
+        m_sockets.insert(sessionId, c);
+        return;
+    }
             return;
         const auto waiting = std::exchange(conn->pending, {});
         for (const auto &p : waiting)

@@ -7,6 +7,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include "Platform/OutsideAddress.h"
 #include <algorithm>
 
 namespace {
@@ -43,8 +44,7 @@ void HttpAnalyticsClient::configure(const QString &projectKey, const QString &ho
     while (text.endsWith(u'/'))
         text.chop(1);
     const QUrl endpoint(text + QStringLiteral("/events"), QUrl::StrictMode);
-    const bool usable = endpoint.isValid() && !endpoint.host().isEmpty()
-        && (endpoint.scheme() == QLatin1String("https") || endpoint.scheme() == QLatin1String("http"));
+    const bool usable = OutsideAddress::check(endpoint, QStringLiteral("analytics"));
     if (!usable || projectKey.isEmpty()) {
         m_endpoint = QUrl();
         m_projectKey.clear();
@@ -140,6 +140,8 @@ void HttpAnalyticsClient::sendBatch()
     QNetworkReply *reply = m_reply;
     connect(reply, &QNetworkReply::finished, this, [this, reply] { finishBatch(reply); });
 }
+    // The body carries the project key.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
 
 void HttpAnalyticsClient::finishBatch(QNetworkReply *reply)
 {

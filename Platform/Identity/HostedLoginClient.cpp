@@ -1,6 +1,7 @@
 #include "Platform/Identity/HostedLoginClient.h"
 #include "Platform/Identity/LoopbackListener.h"
 #include "Platform/Identity/Pkce.h"
+#include "Platform/OutsideAddress.h"
 #include "Platform/Scheduler.h"
 #include "Platform/UrlOpener.h"
 
@@ -75,7 +76,7 @@ QUrl HostedLoginClient::domainUrl(const QString &domain)
     while (text.endsWith(u'/'))
         text.chop(1);
     const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty())
+    if (!OutsideAddress::check(url, QStringLiteral("identity service")))
         return {};
     if (url.scheme() == QLatin1String("https"))
         return url;
@@ -232,6 +233,8 @@ void HostedLoginClient::postToken(const QList<QPair<QString, QString>> &form, QO
     request.setTransferTimeout(kTokenTimeoutMs);
     QByteArray body;
     for (const auto &[key, value] : form) {
+    // The form carries the code, the verifier or the refresh token: same origin only.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
         if (!body.isEmpty())
             body += '&';
         body += QUrl::toPercentEncoding(key) + '=' + QUrl::toPercentEncoding(value);

@@ -10,6 +10,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include "Platform/OutsideAddress.h"
 #include <QPointer>
 #include <QVersionNumber>
 
@@ -56,7 +57,7 @@ SoftwareUpdater::Result SoftwareUpdater::evaluate(const QByteArray &body, const 
     }
     result.latestVersion = version;
     const QUrl url(doc.object().value(QStringLiteral("url")).toString());
-    if (url.isValid() && (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http")))
+    if (OutsideAddress::check(url, QStringLiteral("update download")))
         result.downloadUrl = url;
     result.outcome = QVersionNumber::compare(latest, QVersionNumber::fromString(currentVersion)) > 0 ? Outcome::UpdateAvailable
                                                                                                    : Outcome::UpToDate;
@@ -66,7 +67,7 @@ SoftwareUpdater::Result SoftwareUpdater::evaluate(const QByteArray &body, const 
 void SoftwareUpdater::check(std::function<void(const Result &)> done)
 {
     const QUrl url = feedUrl();
-    if (!url.isValid() || (url.scheme() != QLatin1String("https") && url.scheme() != QLatin1String("http"))) {
+    if (!OutsideAddress::check(url, QStringLiteral("update feed"))) {
         done(Result{});
         return;
     }

@@ -2,6 +2,7 @@
 #include "Platform/AppPaths.h"
 #include "FakeScheduler.h"
 #include "Platform/NotificationCenter.h"
+#include "Platform/OutsideAddress.h"
 #include "NotificationSpy.h"
 #include "Platform/PlistReader.h"
 #include "Platform/Settings.h"
@@ -167,6 +168,32 @@ private Q_SLOTS:
         QCOMPARE(bool(parsed), valid);
         if (valid)
             QCOMPARE(UuidText::toText(*parsed), text.toUpper());
+    }
+
+    void outsideAddresses_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("https") << "https://api.example.com/v1" << true;
+        QTest::newRow("wss") << "wss://socket.example.com/ws" << true;
+        QTest::newRow("http elsewhere") << "http://api.example.com/v1" << false;
+        QTest::newRow("ws elsewhere") << "ws://socket.example.com/ws" << false;
+        QTest::newRow("http to a private address") << "http://192.168.1.5:8080/" << false;
+        QTest::newRow("http to 127.0.0.1") << "http://127.0.0.1:4567/x" << true;
+        QTest::newRow("ws to 127.8.9.10") << "ws://127.8.9.10:99/ws" << true;
+        QTest::newRow("http to ::1") << "http://[::1]:80/" << true;
+        QTest::newRow("http to localhost") << "http://LocalHost:80/" << true;
+        QTest::newRow("loopback-looking name") << "http://127.0.0.1.example.com/" << false;
+        QTest::newRow("no host") << "https:///path" << false;
+        QTest::newRow("other scheme") << "ftp://127.0.0.1/" << false;
+        QTest::newRow("file") << "file:///etc/passwd" << false;
+    }
+
+    void outsideAddresses()
+    {
+        QFETCH(QString, url);
+        QFETCH(bool, allowed);
+        QCOMPARE(OutsideAddress::isAllowed(QUrl(url)), allowed);
     }
 
     void privateFolders()
