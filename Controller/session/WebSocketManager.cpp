@@ -11,8 +11,10 @@
 #include <QPointer>
 #include <QStringDecoder>
 #include <QWebSocket>
+#include <atomic>
 
 namespace {
+std::atomic<qint64> g_maxMessageBytes{WebSocketManager::kMaxMessageBytes};
 // A connection that has not opened by then is given up, so nothing waits on it for ever.
 constexpr qint64 kOpenTimeoutMs = 20000;
 // A peer that never answers our close frame is dropped after this.
@@ -54,6 +56,11 @@ WebSocketManager::~WebSocketManager()
     }
 }
 
+void WebSocketManager::setMaxMessageBytes(qint64 bytes)
+{
+    g_maxMessageBytes.store(bytes);
+}
+
 QUrl WebSocketManager::serviceSocketURL()
 {
     return QUrl(AppInfo::instance().configured(QStringLiteral("TavoAssistantSocketURL"), "TAVO_ASSISTANT_SOCKET_URL"));
@@ -68,13 +75,6 @@ void WebSocketManager::connect(const QString &sessionId, const QUrl &url)
 
     auto c = std::make_shared<Connection>();
     c->stream = std::make_shared<MessageStream>();
-    auto *socket = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
-    c->socket = socket;
-    const std::weak_ptr<Connection> weak = c;
-
-    QObject::connect(socket, &QWebSocket::connected, socket, [weak] {
-        auto conn = weak.lock();
-        if (!conn)
     // The first message is the access token: never over plain ws to another machine.
     if (!OutsideAddress::check(url, QStringLiteral("assistant socket"))) {
         c->ended = true;
@@ -82,6 +82,15 @@ void WebSocketManager::connect(const QString &sessionId, const QUrl &url)
         m_sockets.insert(sessionId, c);
         return;
     }
+    auto *socket = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
+    c->socket = socket;
+    socket->setMaxAllowedIncomingMessageSize(quint64(g_maxMessageBytes.load()));
+    socket->setMaxAllowedIncomingFrameSize(quint64(g_maxMessageBytes.load()));
+    const std::weak_ptr<Connection> weak = c;
+
+    QObject::connect(socket, &QWebSocket::connected, socket, [weak] {
+        auto conn = weak.lock();
+        if (!conn)
             return;
         const auto waiting = std::exchange(conn->pending, {});
         for (const auto &p : waiting)

@@ -11,6 +11,10 @@
 #include <algorithm>
 
 namespace {
+constexpr qint64 kMaxReplyBytes = 64 * 1024;
+}
+
+namespace {
 QString isoNow()
 {
     return Scheduler::instance().now().toString(Qt::ISODateWithMs);
@@ -136,12 +140,17 @@ void HttpAnalyticsClient::sendBatch()
     QNetworkRequest request(m_endpoint);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     request.setTransferTimeout(m_options.requestTimeoutMs);
-    m_reply = m_network->post(request, QJsonDocument(body).toJson(QJsonDocument::Compact));
-    QNetworkReply *reply = m_reply;
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { finishBatch(reply); });
-}
     // The body carries the project key.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
+    m_reply = m_network->post(request, QJsonDocument(body).toJson(QJsonDocument::Compact));
+    QNetworkReply *reply = m_reply;
+    // Only the status is read; a long body is not waited for.
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > kMaxReplyBytes)
+            reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { finishBatch(reply); });
+}
 
 void HttpAnalyticsClient::finishBatch(QNetworkReply *reply)
 {

@@ -246,6 +246,8 @@ void HostedLoginClient::postToken(const QList<QPair<QString, QString>> &form, QO
     });
     QPointer<QObject> caller(context);
     connect(reply, &QNetworkReply::finished, this, [reply, caller, done] {
+    // The transfer timeout only bounds a silence; a trickling answer ends here.
+    Scheduler::instance().singleShot(kTokenTimeoutMs, reply, [reply] { reply->abort(); });
         reply->deleteLater();
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         const QByteArray body = reply->readAll();

@@ -332,6 +332,10 @@ void GroqService::send(const Prepared &prepared, Completion completion)
     // The key and the recording go to the configured host only, never along a redirect elsewhere.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     QNetworkReply *reply = m_network->post(request, prepared.body);
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > kMaxReplyBytes)
+            reply->abort();
+    });
 
     Pending pending;
     pending.copyPath = prepared.copyPath;
