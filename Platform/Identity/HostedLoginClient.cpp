@@ -217,7 +217,7 @@ void HostedLoginClient::renew(const Credentials &current, QObject *context, std:
                   renewed.refreshToken = o.value(QStringLiteral("refresh_token")).toString(*current.refreshToken);
                   renewed.tokenType = o.value(QStringLiteral("token_type")).toString(current.tokenType);
                   renewed.scope = o.value(QStringLiteral("scope")).toString(current.scope);
-                  renewed.expiresAt = Scheduler::instance().now().addMSecs(qint64(o.value(QStringLiteral("expires_in")).toDouble(0) * 1000.0));
+                  renewed.expiresAt = Credentials::expiryFrom(Scheduler::instance().now(), o.value(QStringLiteral("expires_in")).toDouble(0));
                   done({renewed, std::nullopt});
               });
 }

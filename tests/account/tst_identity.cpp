@@ -8,12 +8,15 @@
 #include "Platform/Identity/LoopbackListener.h"
 #include "Platform/Identity/Pkce.h"
 #include "TestMain.h"
+#include "Platform/Log.h"
 
 #include <QDir>
 #include <QRegularExpression>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <cmath>
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -243,6 +246,54 @@ private Q_SLOTS:
         QCOMPARE(WTERMSIG(status), SIGSEGV);
         const QStringList files = QDir(reports).entryList({S("crash-*.txt")}, QDir::Files);
         QCOMPARE(files.size(), 1);
+    // Sessions that reconnect together with expired credentials share one renewal: the identity
+    // service sees one refresh grant, and everyone gets the same fresh token.
+    void concurrentCallersShareOneRenewal()
+    {
+        BrowserHook browser;
+        m_idp->expiresIn = 0;
+        const auto first = login();
+        QVERIFY(first.ok());
+        InMemoryCredentialsStore store;
+        store.entries.insert(S("credentials"), first.credentials->encode());
+        store.failWrites = true; // a keychain that refuses: still answered, and said in the log
+        static QStringList lines;
+        lines.clear();
+        Log::setSink([](const QString &l) { lines << l; });
+        auto restore = qScopeGuard([] { Log::setSink(nullptr); });
+        CredentialsManager manager(m_client, &store, S("credentials"));
+        m_idp->expiresIn = 3600;
+        QList<CredentialsResult> answers;
+        for (int i = 0; i < 3; ++i)
+            manager.credentials(60, this, [&](const CredentialsResult &r) { answers << r; });
+        QTRY_COMPARE(answers.size(), 3);
+        QCOMPARE(m_idp->refreshes, 1);
+        for (const CredentialsResult &r : answers) {
+            QVERIFY(r.ok());
+            QCOMPARE(r.credentials->accessToken, answers.first().credentials->accessToken);
+        }
+        QVERIFY(answers.first().credentials->accessToken != first.credentials->accessToken);
+        QVERIFY(std::any_of(lines.begin(), lines.end(), [](const QString &l) { return l.contains(S("could not be written to the keychain")); }));
+    }
+
+    void expiryIsClamped_data()
+    {
+        QTest::addColumn<double>("expiresIn");
+        QTest::addColumn<qint64>("seconds");
+        QTest::newRow("plain") << 3600.0 << qint64(3600);
+        QTest::newRow("negative") << -50.0 << qint64(0);
+        QTest::newRow("absurd") << 1e300 << qint64(365) * 24 * 3600;
+        QTest::newRow("not a number") << std::nan("") << qint64(0);
+    }
+
+    void expiryIsClamped()
+    {
+        QFETCH(double, expiresIn);
+        QFETCH(qint64, seconds);
+        const QDateTime now = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
+        QCOMPARE(now.secsTo(Credentials::expiryFrom(now, expiresIn)), seconds);
+    }
+
         QFile file(reports + u'/' + files.first());
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(file.readAll());
