@@ -163,8 +163,24 @@ void MCPClientManager::finishStart(const QString &name)
         waiter();
 }
 
+void MCPClientManager::dropDeadClient(const QString &name)
+{
+    const MCPClientPtr client = m_clients.value(name);
+    if (!client || client->isAlive())
+        return;
+    Log::line(QStringLiteral("⚠️ [MCPClientManager] The connection to '%1' has ended; it starts again on this use").arg(name));
+    m_clients.remove(name);
+    m_lazyInitializedClients.remove(name);
+    m_toolsByClient.remove(name);
+    m_tools.clear();
+    for (const auto &tools : std::as_const(m_toolsByClient))
+        m_tools.append(tools);
+    client->disconnect([] {}); // stops whatever is left of its process
+}
+
 void MCPClientManager::ensureClientInitializedOnRuntime(const QString &name, McpCallback<void> done)
 {
+    dropDeadClient(name);
     if (m_clients.contains(name) || m_lazyInitializedClients.contains(name)) {
         Log::line(QStringLiteral("✅ [ensureClientInitialized] Client '%1' is already initialized").arg(name));
         done({});

@@ -38,7 +38,7 @@ public:
 
     const QStringList &arguments() const { return m_arguments; }
     ManagedProcess *process() const { return m_process; }
-    bool isConnected() const { return m_client != nullptr; }
+    bool isConnected() const { return m_client && m_client->isConnected(); }
 
 private:
     QStringList m_arguments;

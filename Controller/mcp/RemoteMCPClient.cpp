@@ -36,6 +36,11 @@ void RemoteMCPClient::callTool(const QString &toolName, const std::optional<mcp:
     m_process->callTool(toolName, arguments, std::move(done));
 }
 
+bool RemoteMCPClient::isAlive() const
+{
+    return m_process->isConnected();
+}
+
 void RemoteMCPClient::disconnect(std::function<void()> done)
 {
     m_process->shutdown(std::move(done));

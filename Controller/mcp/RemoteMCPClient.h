@@ -27,6 +27,7 @@ public:
     void callTool(const QString &toolName, const std::optional<mcp::Arguments> &arguments,
                   McpCallback<mcp::CallToolResult> done) override;
     void disconnect(std::function<void()> done) override;
+    bool isAlive() const override;
 
     MCPProcessClient *processClient() const { return m_process; }
 

@@ -129,6 +129,11 @@ void StandardMCPClient::callTool(const QString &toolName, const std::optional<mc
     m_client->callTool(toolName, arguments, std::move(done));
 }
 
+bool StandardMCPClient::isAlive() const
+{
+    return m_client->isConnected();
+}
+
 void StandardMCPClient::disconnect(std::function<void()> done)
 {
     m_client->disconnect();

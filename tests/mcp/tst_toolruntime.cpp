@@ -369,11 +369,14 @@ private Q_SLOTS:
         QVERIFY2(hung.content.startsWith(QStringLiteral("Error: Tool 'hang' on server 'scripted' gave no answer")), qPrintable(hung.content));
         // The server stays usable for the next call.
         QCOMPARE(request(call(QStringLiteral("fast-_-scripted"))).content, QStringLiteral("fast"));
-        // A server that dies fails its call at once, and the next ones too.
+        // A server that dies fails its call at once; its next use starts it again.
         timer.restart();
         QVERIFY(request(call(QStringLiteral("exit-_-scripted"))).content.startsWith(QStringLiteral("Error: ")));
-        QVERIFY(request(call(QStringLiteral("fast-_-scripted"))).content.startsWith(QStringLiteral("Error: ")));
         QVERIFY(timer.elapsed() < 1400);
+        QCOMPARE(request(call(QStringLiteral("fast-_-scripted"))).content, QStringLiteral("fast"));
+        QTest::qWait(50);
+        QCOMPARE(events(QStringLiteral("MCPClientInitEvent"), QStringLiteral("scripted")),
+                 (QStringList{QStringLiteral("attempted"), QStringLiteral("succeeded"), QStringLiteral("attempted"), QStringLiteral("succeeded")}));
     }
 
     void remoteServerThroughProxy()
