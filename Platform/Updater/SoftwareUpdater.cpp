@@ -12,6 +12,7 @@
 #include <QNetworkRequest>
 #include "Platform/OutsideAddress.h"
 #include <QPointer>
+#include <QRegularExpression>
 #include <QVersionNumber>
 
 namespace {
@@ -49,7 +50,10 @@ SoftwareUpdater::Result SoftwareUpdater::evaluate(const QByteArray &body, const 
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(body, &parseError);
     const QString version = doc.object().value(QStringLiteral("version")).toString();
-    const QVersionNumber latest = QVersionNumber::fromString(version);
+    // Purely numeric ("1.2.3"): the version is shown to the user, and fromString alone would
+    // accept "1.2<anything>".
+    static const QRegularExpression numeric(QStringLiteral("^[0-9]{1,9}(\\.[0-9]{1,9}){0,5}$"));
+    const QVersionNumber latest = numeric.match(version).hasMatch() ? QVersionNumber::fromString(version) : QVersionNumber();
     if (parseError.error != QJsonParseError::NoError || !doc.isObject() || latest.isNull()) {
         result.outcome = Outcome::Failed;
         result.error = QStringLiteral("The update feed could not be read.");

@@ -2,7 +2,9 @@
 #include "Platform/AppPaths.h"
 #include "FakeScheduler.h"
 #include "Platform/NotificationCenter.h"
+#include "Platform/ModalPrompt.h"
 #include "Platform/OutsideAddress.h"
+#include "Platform/Updater/SoftwareUpdater.h"
 #include "NotificationSpy.h"
 #include "Platform/PlistReader.h"
 #include "Platform/Settings.h"
@@ -10,6 +12,8 @@
 #include "Platform/UuidText.h"
 
 #include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
 #include <QThread>
 #include <sys/stat.h>
 
@@ -194,6 +198,61 @@ private Q_SLOTS:
         QFETCH(QString, url);
         QFETCH(bool, allowed);
         QCOMPARE(OutsideAddress::isAllowed(QUrl(url)), allowed);
+    }
+
+    // A link in a prompt's text is shown as text, never as a live link.
+    void promptTextsArePlain()
+    {
+        PromptRequest request;
+        request.title = QStringLiteral("<b>Software Update</b>");
+        request.text = QStringLiteral("Version <a href=\"https://evil.example/\">1.2</a> is available.");
+        bool answered = false;
+        ModalPrompt::askAsync(request, this, [&](int) { answered = true; });
+        const auto findBox = [] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *b = qobject_cast<QMessageBox *>(w); b && b->isVisible())
+                    return b;
+            return static_cast<QMessageBox *>(nullptr);
+        };
+        QTRY_VERIFY(findBox());
+        QMessageBox *box = findBox();
+        const QList<QLabel *> labels = box->findChildren<QLabel *>();
+        int withText = 0;
+        for (const QLabel *label : labels) {
+            if (label->text().isEmpty())
+                continue;
+            ++withText;
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+            QVERIFY(!label->openExternalLinks());
+            QVERIFY(!(label->textInteractionFlags() & Qt::LinksAccessibleByMouse));
+        }
+        QCOMPARE(withText, 2);
+        box->close();
+        QTRY_VERIFY(answered);
+    }
+
+    void updateFeedVersions_data()
+    {
+        QTest::addColumn<QByteArray>("feed");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("numeric") << QByteArray("{\"version\":\"9.10.2\",\"url\":\"https://example.com/d\"}") << true;
+        QTest::newRow("one number") << QByteArray("{\"version\":\"42\"}") << true;
+        QTest::newRow("link after the number") << QByteArray("{\"version\":\"9.1 <a href='https://evil.example'>x</a>\"}") << false;
+        QTest::newRow("suffix") << QByteArray("{\"version\":\"9.1-beta\"}") << false;
+        QTest::newRow("leading blank") << QByteArray("{\"version\":\" 9.1\"}") << false;
+        QTest::newRow("other digits") << QByteArray("{\"version\":\"٩.١\"}") << false;
+        QTest::newRow("number type") << QByteArray("{\"version\":9.1}") << false;
+        QTest::newRow("not JSON") << QByteArray("9.1") << false;
+    }
+
+    void updateFeedVersions()
+    {
+        QFETCH(QByteArray, feed);
+        QFETCH(bool, readable);
+        const SoftwareUpdater::Result r = SoftwareUpdater::evaluate(feed, QStringLiteral("1.0.0"));
+        QCOMPARE(r.outcome != SoftwareUpdater::Outcome::Failed, readable);
+        if (readable)
+            QCOMPARE(r.outcome, SoftwareUpdater::Outcome::UpdateAvailable);
     }
 
     void privateFolders()
