@@ -78,12 +78,7 @@ QUrl HostedLoginClient::domainUrl(const QString &domain)
     const QUrl url(text, QUrl::StrictMode);
     if (!OutsideAddress::check(url, QStringLiteral("identity service")))
         return {};
-    if (url.scheme() == QLatin1String("https"))
-        return url;
-    const QHostAddress host(url.host());
-    if (url.scheme() == QLatin1String("http") && ((!host.isNull() && host.isLoopback()) || url.host() == QLatin1String("localhost")))
-        return url;
-    return {};
+    return url;
 }
 
 void HostedLoginClient::setTimeLimits(qint64 loginMs, qint64 logoutMs)
@@ -137,10 +132,17 @@ void HostedLoginClient::startWebLogin(const WebLoginOptions &options, QObject *c
     const QString state = Pkce::makeState();
     const QString redirectUri = trip->listener.redirectUri();
     QPointer<BrowserRoundTrip> tripGuard(trip);
+    // A forged answer is refused and the wait goes on; only the time limit ends it.
+    trip->listener.setExpectedState(state);
+    auto refusals = std::make_shared<int>(0);
+    connect(&trip->listener, &LoopbackListener::refused, trip, [refusals] { ++*refusals; });
 
-    trip->timer = Scheduler::instance().singleShot(m_loginLimitMs, trip, [trip, answer] {
+    trip->timer = Scheduler::instance().singleShot(m_loginLimitMs, trip, [trip, answer, refusals] {
         trip->timer = 0;
         trip->deleteLater();
+        if (*refusals > 0)
+            return (*answer)({std::nullopt, webAuthError(QStringLiteral("stateMismatch"),
+                                                         QStringLiteral("The login answer does not belong to this login and was refused"))});
         (*answer)({std::nullopt, webAuthError(QStringLiteral("timedOut"), QStringLiteral("The login was not finished in time"))});
     });
     connect(&trip->listener, &LoopbackListener::received, trip, [this, trip, answer, state, verifier, redirectUri](const QUrlQuery &query) {
@@ -231,10 +233,10 @@ void HostedLoginClient::postToken(const QList<QPair<QString, QString>> &form, QO
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
     request.setRawHeader("Accept", "application/json");
     request.setTransferTimeout(kTokenTimeoutMs);
-    QByteArray body;
-    for (const auto &[key, value] : form) {
     // The form carries the code, the verifier or the refresh token: same origin only.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
+    QByteArray body;
+    for (const auto &[key, value] : form) {
         if (!body.isEmpty())
             body += '&';
         body += QUrl::toPercentEncoding(key) + '=' + QUrl::toPercentEncoding(value);
@@ -244,10 +246,10 @@ void HostedLoginClient::postToken(const QList<QPair<QString, QString>> &form, QO
         if (received > kMaxTokenReplyBytes)
             reply->abort();
     });
-    QPointer<QObject> caller(context);
-    connect(reply, &QNetworkReply::finished, this, [reply, caller, done] {
     // The transfer timeout only bounds a silence; a trickling answer ends here.
     Scheduler::instance().singleShot(kTokenTimeoutMs, reply, [reply] { reply->abort(); });
+    QPointer<QObject> caller(context);
+    connect(reply, &QNetworkReply::finished, this, [reply, caller, done] {
         reply->deleteLater();
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         const QByteArray body = reply->readAll();

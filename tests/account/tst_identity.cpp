@@ -160,11 +160,39 @@ private Q_SLOTS:
         BrowserHook browser;
         m_idp->overrideState = forgedState;
         m_idp->authorizeError = error;
+        // A forged state does not end the wait; the time limit does, and says why.
+        m_client->setTimeLimits(1000, 1000);
         const auto result = login();
         QVERIFY(!result.ok());
         QCOMPARE(result.error->typeName, S("WebAuthError"));
         QCOMPARE(result.error->code, code);
         QCOMPARE(m_idp->codeExchanges, 0);
+    }
+
+    // Another local program that finds the listener's port cannot end the sign-in: its guess
+    // is answered 400 and the real answer still completes it.
+    void forgedCallbackDoesNotEndTheLogin()
+    {
+        BrowserHook browser;
+        browser.setFollow(false);
+        std::optional<CredentialsResult> out;
+        m_client->startWebLogin({S("https://api.example.test"), S("google-oauth2"), S("openid profile email")}, this,
+                                [&](const CredentialsResult &r) { out = r; });
+        QTRY_COMPARE(browser.opened().size(), 1);
+        const QUrl authorize = browser.opened().first();
+        QUrl forged(QUrlQuery(authorize).queryItemValue(S("redirect_uri"), QUrl::FullyDecoded));
+        forged.setQuery(S("code=evil&state=guessed"));
+        QNetworkAccessManager network;
+        QNetworkReply *reply = network.get(QNetworkRequest(forged));
+        QTRY_VERIFY(reply->isFinished());
+        QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 400);
+        reply->deleteLater();
+        QTest::qWait(100);
+        QVERIFY(!out.has_value());
+        browser.visit(authorize);
+        QTRY_VERIFY_WITH_TIMEOUT(out.has_value(), 10000);
+        QVERIFY2(out->ok(), qPrintable(out->error ? out->error->description : QString()));
+        QCOMPARE(m_idp->codeExchanges, 1);
     }
 
     void unfinishedLoginTimesOut()
@@ -218,34 +246,6 @@ private Q_SLOTS:
         QCOMPARE(out->error->code, S("renewFailed"));
     }
 
-    void logoutComesBackThroughTheBrowser()
-    {
-        BrowserHook browser;
-        std::optional<std::optional<IdentityError>> out;
-        m_client->clearSession(false, this, [&](const std::optional<IdentityError> &e) { out = e; });
-        QTRY_VERIFY(out);
-        QVERIFY(!out->has_value());
-        QCOMPARE(m_idp->logouts, 1);
-        QVERIFY(!QUrlQuery(browser.opened().first()).hasQueryItem(S("federated")));
-    }
-
-    void crashReporterWritesAReport()
-    {
-        QTemporaryDir dir;
-        const QString reports = dir.path() + S("/CrashReports");
-        QVERIFY(CrashReporter::start(reports));
-        const pid_t child = ::fork();
-        if (child == 0) {
-            CrashReporter::setUserIdentifier(S("google-oauth2|42"));
-            ::raise(SIGSEGV);
-            ::_exit(0);
-        }
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
-        QVERIFY(WIFSIGNALED(status));
-        QCOMPARE(WTERMSIG(status), SIGSEGV);
-        const QStringList files = QDir(reports).entryList({S("crash-*.txt")}, QDir::Files);
-        QCOMPARE(files.size(), 1);
     // Sessions that reconnect together with expired credentials share one renewal: the identity
     // service sees one refresh grant, and everyone gets the same fresh token.
     void concurrentCallersShareOneRenewal()
@@ -294,6 +294,34 @@ private Q_SLOTS:
         QCOMPARE(now.secsTo(Credentials::expiryFrom(now, expiresIn)), seconds);
     }
 
+    void logoutComesBackThroughTheBrowser()
+    {
+        BrowserHook browser;
+        std::optional<std::optional<IdentityError>> out;
+        m_client->clearSession(false, this, [&](const std::optional<IdentityError> &e) { out = e; });
+        QTRY_VERIFY(out);
+        QVERIFY(!out->has_value());
+        QCOMPARE(m_idp->logouts, 1);
+        QVERIFY(!QUrlQuery(browser.opened().first()).hasQueryItem(S("federated")));
+    }
+
+    void crashReporterWritesAReport()
+    {
+        QTemporaryDir dir;
+        const QString reports = dir.path() + S("/CrashReports");
+        QVERIFY(CrashReporter::start(reports));
+        const pid_t child = ::fork();
+        if (child == 0) {
+            CrashReporter::setUserIdentifier(S("google-oauth2|42"));
+            ::raise(SIGSEGV);
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status));
+        QCOMPARE(WTERMSIG(status), SIGSEGV);
+        const QStringList files = QDir(reports).entryList({S("crash-*.txt")}, QDir::Files);
+        QCOMPARE(files.size(), 1);
         QFile file(reports + u'/' + files.first());
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(file.readAll());
