@@ -30,6 +30,8 @@ bool check(const QUrl &url, const QString &what)
 {
     if (isAllowed(url))
         return true;
+    if (url.host().isEmpty())
+        return false; // nothing configured, or no address at all: not a refusal worth a line
     Log::line(QStringLiteral("🚫 [Transport] Refused the %1 address %2://%3: only https or wss, or plain http or ws to a loopback host")
                   .arg(what, url.scheme(), url.host()));
     return false;

@@ -8,7 +8,7 @@
 namespace OutsideAddress {
 bool isLoopbackHost(const QString &host);
 bool isAllowed(const QUrl &url);
-// isAllowed, and a refusal is logged with the scheme and host only (never the path or query,
-// which may carry a key). `what` names the service ("assistant socket").
+// isAllowed, and a refused address is logged with the scheme and host only (never the path or
+// query, which may carry a key). `what` names the service ("assistant socket").
 bool check(const QUrl &url, const QString &what);
 }
