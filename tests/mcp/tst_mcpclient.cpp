@@ -49,6 +49,8 @@ class McpClientTest : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase() { QVERIFY(lockLocalMcpPort()); }
+
     void init()
     {
         if (!QFileInfo::exists(serverEverything()))

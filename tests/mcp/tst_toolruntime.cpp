@@ -94,6 +94,7 @@ private Q_SLOTS:
     {
         if (!QFileInfo::exists(serverEverything()) || QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty())
             QSKIP("needs the npm test programs and socat (run the test command)");
+        QVERIFY(lockLocalMcpPort());
         for (const char *name : {"MCPClientInitEvent", "MCPConfigReloadEvent", "MCPClientToolsDiscovered"})
             NotificationCenter::defaultCenter().addObserver(QString::fromLatin1(name), this, [this](const Notification &n) { m_notes << n; });
     }
