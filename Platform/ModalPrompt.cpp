@@ -1,6 +1,7 @@
 #include "Platform/ModalPrompt.h"
 #include "Platform/Scheduler.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -19,6 +20,13 @@ QMessageBox *build(const PromptRequest &request, QWidget *parent, QList<QPushBut
     box->setText(request.title);
     box->setInformativeText(request.text);
     box->setTextFormat(Qt::PlainText);
+    // setTextFormat covers only the main text; the informative label would show rich text with
+    // live links (a feed's version could carry one). Every label of a prompt is plain text.
+    for (QLabel *label : box->findChildren<QLabel *>()) {
+        label->setTextFormat(Qt::PlainText);
+        label->setOpenExternalLinks(false);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
     switch (request.style) {
     case PromptRequest::Style::Informational: box->setIcon(QMessageBox::Information); break;
     case PromptRequest::Style::Warning: box->setIcon(QMessageBox::Warning); break;

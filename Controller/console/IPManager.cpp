@@ -29,7 +29,7 @@ void IPManager::sendToolList(const QList<QVariantMap> &tools, const QString &ses
 
 void IPManager::sendUserQuery(const QString &query, const QString &sessionId)
 {
-    Log::line(QStringLiteral("[IPManager] sendUserQuery called with query=") + query + QStringLiteral(" for session=") + sessionId);
+    Log::line(QStringLiteral("[IPManager] sendUserQuery called with query=") + Log::content(query) + QStringLiteral(" for session=") + sessionId);
 }
 
 void IPManager::sendToolResponse(const QList<QVariantMap> &responses, const QString &sessionId)
@@ -38,7 +38,7 @@ void IPManager::sendToolResponse(const QList<QVariantMap> &responses, const QStr
     for (const QVariantMap &r : responses)
         list.append(QJsonObject::fromVariantMap(r));
     Log::line(QStringLiteral("[IPManager] sendToolResponse called with responses=")
-              + QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact)) + QStringLiteral(" for session=") + sessionId);
+              + Log::content(QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact))) + QStringLiteral(" for session=") + sessionId);
 }
 
 void IPManager::closeMessagePipe()

@@ -54,4 +54,19 @@ void forwardOutput(ManagedProcess *process, const QString &tag, bool includeStdo
     });
 }
 
+QProcessEnvironment environment(const std::optional<QMap<QString, QString>> &extra)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QStringList names = env.keys();
+    for (const QString &name : names) {
+        if (name.startsWith(QLatin1String("TAVO_")) || name == QLatin1String("GROQ_API_KEY") || name == QLatin1String("GROQ_API_HOST"))
+            env.remove(name);
+    }
+    if (extra) {
+        for (auto it = extra->begin(); it != extra->end(); ++it)
+            env.insert(it.key(), it.value());
+    }
+    return env;
+}
+
 } // namespace ChildProcesses

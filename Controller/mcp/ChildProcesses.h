@@ -1,6 +1,9 @@
 #pragma once
+#include <QMap>
+#include <QProcessEnvironment>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class ManagedProcess;
 
@@ -12,4 +15,7 @@ void stop(ManagedProcess *process, int graceMs, std::function<void()> done);
 // Sends every line the process writes to standard error (and, with includeStdout, standard
 // output) to the log with the tag in front, so that no pipe ever fills up.
 void forwardOutput(ManagedProcess *process, const QString &tag, bool includeStdout);
+// The environment of a server or the proxy: the user's, minus the application's own secrets
+// and settings (GROQ_API_KEY, GROQ_API_HOST, every TAVO_* variable), plus the entry's "env".
+QProcessEnvironment environment(const std::optional<QMap<QString, QString>> &extra = std::nullopt);
 }

@@ -2,6 +2,7 @@
 
 #include "Platform/AppPaths.h"
 #include "Controller/mcp/ChildProcesses.h"
+#include "Controller/mcp/LocalSockets.h"
 #include "Platform/Log.h"
 #include "Platform/ManagedProcess.h"
 #include "Controller/mcp/McpClient.h"
@@ -162,8 +163,24 @@ void MCPClientManager::finishStart(const QString &name)
         waiter();
 }
 
+void MCPClientManager::dropDeadClient(const QString &name)
+{
+    const MCPClientPtr client = m_clients.value(name);
+    if (!client || client->isAlive())
+        return;
+    Log::line(QStringLiteral("⚠️ [MCPClientManager] The connection to '%1' has ended; it starts again on this use").arg(name));
+    m_clients.remove(name);
+    m_lazyInitializedClients.remove(name);
+    m_toolsByClient.remove(name);
+    m_tools.clear();
+    for (const auto &tools : std::as_const(m_toolsByClient))
+        m_tools.append(tools);
+    client->disconnect([] {}); // stops whatever is left of its process
+}
+
 void MCPClientManager::ensureClientInitializedOnRuntime(const QString &name, McpCallback<void> done)
 {
+    dropDeadClient(name);
     if (m_clients.contains(name) || m_lazyInitializedClients.contains(name)) {
         Log::line(QStringLiteral("✅ [ensureClientInitialized] Client '%1' is already initialized").arg(name));
         done({});
@@ -288,15 +305,16 @@ void MCPClientManager::createClient(const QString &name, const McpServerConfigur
     const QString path = config.command.startsWith(QLatin1Char('/'))
         ? config.command
         : AppPaths::executableDir() + QLatin1Char('/') + config.command;
-    auto *process = new ManagedProcess(this);
-    if (config.env) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (auto it = config.env->begin(); it != config.env->end(); ++it)
-            env.insert(it.key(), it.value());
-        process->setEnvironment(env);
+    // The server will listen on the fixed port: whatever holds it now would get the tool calls.
+    if (!LocalSockets::listeners(kLocalPort).isEmpty()) {
+        done(MCPError(QStringLiteral("Could not start the MCP server '%1': port %2 is in use by another program").arg(name).arg(kLocalPort)));
+        return;
     }
+    auto *process = new ManagedProcess(this);
+    process->setEnvironment(ChildProcesses::environment(config.env));
     ChildProcesses::forwardOutput(process, QStringLiteral("[%1]").arg(name), true);
-    Log::line(QStringLiteral("📂 [%1] Starting local MCP server: %2 %3").arg(name, path, mcp::quotedList(config.args)));
+    Log::line(QStringLiteral("📂 [%1] Starting local MCP server: %2 (%3 arguments)").arg(name, path).arg(config.args.size()));
+    Log::debug(QStringLiteral("📂 [%1] Arguments: %2").arg(name, Log::content(mcp::quotedList(config.args), 500)));
     ToolRuntime::instance().track(process);
     process->start(path, config.args);
     if (!process->waitForStarted(10000)) {
@@ -414,7 +432,8 @@ void MCPClientManager::callClientTool(const MCPClientPtr &client, const QString 
 
 void MCPClientManager::handleToolRequestOnRuntime(const QVariantMap &call, std::function<void(ToolResponse)> done)
 {
-    Log::line(QStringLiteral("🤖 [MCPClientManager] handleToolRequest, call = %1").arg(Log::truncated(describe(call))));
+    Log::line(QStringLiteral("🤖 [MCPClientManager] handleToolRequest, id = %1").arg(call.value(QStringLiteral("id")).toString()));
+    Log::debug(QStringLiteral("🤖 [MCPClientManager] call = %1").arg(Log::content(describe(call))));
     const QVariant idValue = call.value(QStringLiteral("id"));
     const QString id = idValue.typeId() == QMetaType::QString ? idValue.toString() : UuidText::newText();
     const QVariant nameValue = call.value(QStringLiteral("name"));
@@ -461,11 +480,11 @@ void MCPClientManager::handleToolRequestOnRuntime(const QVariantMap &call, std::
     std::optional<mcp::Arguments> arguments;
     if (call.contains(QStringLiteral("args"))) {
         const QVariant raw = call.value(QStringLiteral("args"));
-        Log::line(QStringLiteral("🧪 [ToolRequest] Raw args: %1").arg(Log::truncated(describe(raw))));
+        Log::debug(QStringLiteral("🧪 [ToolRequest] Raw args: %1").arg(Log::content(describe(raw))));
         const QJsonValue json = QJsonValue::fromVariant(raw);
         if (json.isObject()) {
             arguments = json.toObject();
-            Log::line(QStringLiteral("✅ [ToolRequest] Decoded args: %1").arg(Log::truncated(describe(raw))));
+            Log::line(QStringLiteral("✅ [ToolRequest] Decoded args: %1 keys").arg(arguments->size()));
         } else {
             Log::line(QStringLiteral("⚠️ [ToolRequest] Failed to decode args"));
         }

@@ -82,6 +82,8 @@ private:
     explicit MCPClientManager(bool warn = false);
     void createClient(const QString &name, const McpServerConfiguration &config, McpCallback<MCPClientPtr> done);
     void finishStart(const QString &name);
+    // Forgets a client whose connection has ended, so that its next use starts it again.
+    void dropDeadClient(const QString &name);
     void postInitEvent(const QString &kind, const QString &clientName, const QString &message = {});
     void postReloadEvent(const QString &kind, const QString &clientName, const QString &message = {});
     void handleToolRequestOnRuntime(const QVariantMap &call, std::function<void(ToolResponse)> done);

@@ -21,6 +21,9 @@ public:
                           McpCallback<mcp::CallToolResult> done) = 0;
     // Never fails: ends the connection and stops whatever process the client owns.
     virtual void disconnect(std::function<void()> done) = 0;
+    // False once the connection has ended (the server died or closed it): the client is of no
+    // further use and is replaced on its next use.
+    virtual bool isAlive() const = 0;
 };
 
 using MCPClientPtr = std::shared_ptr<MCPClientProtocol>;

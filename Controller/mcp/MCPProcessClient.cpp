@@ -27,7 +27,7 @@ QString MCPProcessClient::nodePath()
 
 QString MCPProcessClient::proxyPath()
 {
-    return ControllerPaths::scriptsDir() + QStringLiteral("/mcp-remote-0.1.5/dist/proxy.js");
+    return ControllerPaths::scriptsDir() + QStringLiteral("/mcp-remote-0.1.16/dist/proxy.js");
 }
 
 QString MCPProcessClient::proxyConfigDir()
@@ -47,7 +47,7 @@ void MCPProcessClient::start(McpCallback<void> done)
     }
 
     auto *process = new ManagedProcess(this);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = ChildProcesses::environment(m_extraEnvironment);
     env.insert(QStringLiteral("MCP_REMOTE_CONFIG_DIR"), proxyConfigDir());
     process->setEnvironment(env);
     ChildProcesses::forwardOutput(process, QStringLiteral("[mcp-remote]"), false);

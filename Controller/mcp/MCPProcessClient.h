@@ -28,6 +28,8 @@ public:
     // The proxy keeps its tokens here: a private folder of the application.
     static QString proxyConfigDir();
 
+    // Variables of the configuration entry, added to the proxy's environment.
+    void setExtraEnvironment(const std::optional<QMap<QString, QString>> &env) { m_extraEnvironment = env; }
     void start(McpCallback<void> done);
     void listTools(std::optional<QString> cursor, McpCallback<QList<mcp::Tool>> done);
     void callTool(const QString &name, const std::optional<mcp::Arguments> &arguments,
@@ -36,10 +38,11 @@ public:
 
     const QStringList &arguments() const { return m_arguments; }
     ManagedProcess *process() const { return m_process; }
-    bool isConnected() const { return m_client != nullptr; }
+    bool isConnected() const { return m_client && m_client->isConnected(); }
 
 private:
     QStringList m_arguments;
+    std::optional<QMap<QString, QString>> m_extraEnvironment;
     QPointer<ManagedProcess> m_process;
     QPointer<McpClient> m_client;
     QPointer<StdioTransport> m_transport;

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QRegularExpression>
 #include <QThread>
 #include <atomic>
 
@@ -82,6 +83,7 @@ void McpClient::connectTransport(McpTransport *transport, McpCallback<QJsonObjec
     QPointer<McpClient> self(this);
     auto finished = std::make_shared<bool>(false);
     QObject::connect(transport, &McpTransport::messageReceived, this, &McpClient::onMessage);
+    QObject::connect(transport, &McpTransport::messageDropped, this, &McpClient::onMessageDropped);
     QObject::connect(transport, &McpTransport::closed, this, &McpClient::onClosed);
     QObject::connect(transport, &McpTransport::openFailed, this, [this, done, finished](const QString &reason) {
         if (*finished)
@@ -175,7 +177,7 @@ void McpClient::callTool(const QString &name, const std::optional<mcp::Arguments
             done(r.error());
         else
             done(mcp::CallToolResult::fromJson(r.value()));
-    }, timeoutMs < 0 ? toolCallTimeoutMs() : timeoutMs);
+    }, timeoutMs);
 }
 
 void McpClient::request(const QString &method, const QJsonObject &params, McpCallback<QJsonObject> done, int timeoutMs)
@@ -191,6 +193,8 @@ void McpClient::request(const QString &method, const QJsonObject &params, McpCal
 
 void McpClient::sendRequest(const QString &method, const QJsonObject &params, McpCallback<QJsonObject> done, int timeoutMs)
 {
+    if (timeoutMs < 0)
+        timeoutMs = toolCallTimeoutMs();
     const qint64 id = m_nextId++;
     QJsonObject message{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")}, {QStringLiteral("id"), id},
                         {QStringLiteral("method"), method}};
@@ -218,29 +222,33 @@ void McpClient::onMessage(const QByteArray &line)
     const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject()) {
         Log::line(QStringLiteral("⚠️ [MCP] Skipping a line that is not a JSON-RPC message: %1")
-                      .arg(Log::truncated(QString::fromUtf8(line), 200)));
+                      .arg(Log::content(QString::fromUtf8(line), 200)));
         return;
     }
     const QJsonObject message = doc.object();
     const QJsonValue id = message.value(QLatin1String("id"));
     if (message.contains(QLatin1String("method"))) {
         if (id.isDouble() || id.isString()) {
-            // We offer no capabilities, so no request of the server's can be served.
-            m_transport->send(encode(QJsonObject{
-                {QStringLiteral("jsonrpc"), QStringLiteral("2.0")}, {QStringLiteral("id"), id},
-                {QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), -32601},
-                                                      {QStringLiteral("message"), QStringLiteral("Method not found")}}}}));
+            // A ping is answered with an empty result; we offer no capabilities, so no other
+            // request of the server's can be served.
+            const bool ping = message.value(QLatin1String("method")).toString() == QLatin1String("ping");
+            QJsonObject reply{{QStringLiteral("jsonrpc"), QStringLiteral("2.0")}, {QStringLiteral("id"), id}};
+            if (ping)
+                reply.insert(QStringLiteral("result"), QJsonObject());
+            else
+                reply.insert(QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), -32601},
+                                                                  {QStringLiteral("message"), QStringLiteral("Method not found")}});
+            m_transport->send(encode(reply));
         }
         return; // notifications (progress, logging, list changes) need nothing from us
     }
-    qint64 key = -1;
-    if (id.isDouble())
-        key = qint64(id.toDouble());
-    else if (id.isString())
-        key = id.toString().toLongLong();
-    auto it = m_pending.find(key);
+    // Our ids are whole numbers: "7" or 7.9 is not the answer to 7.
+    const double number = id.isDouble() ? id.toDouble() : -1.0;
+    const qint64 key = qint64(number);
+    auto it = (id.isDouble() && double(key) == number) ? m_pending.find(key) : m_pending.end();
     if (it == m_pending.end()) {
-        Log::line(QStringLiteral("⚠️ [MCP] Skipping an answer to no pending request (id %1)").arg(key));
+        Log::line(QStringLiteral("⚠️ [MCP] Skipping an answer to no pending request (id %1)")
+                      .arg(Log::truncated(QString::fromUtf8(QJsonDocument(QJsonArray{id}).toJson(QJsonDocument::Compact)), 60)));
         return;
     }
     Pending pending = std::move(*it);
@@ -259,6 +267,35 @@ void McpClient::onMessage(const QByteArray &line)
         return;
     }
     pending.callback(result.toObject());
+}
+
+// The transport dropped a message over its cap without parsing it. Its id is looked for where
+// JSON-RPC writers put it, at the start or at the end; the request it answers fails. When the id
+// cannot be found, every pending request may have been the one, so all fail.
+void McpClient::onMessageDropped(const QByteArray &head, const QByteArray &tail)
+{
+    static const QRegularExpression atStart(QStringLiteral(R"re(^\s*\{\s*(?:"jsonrpc"\s*:\s*"2\.0"\s*,\s*)?"id"\s*:\s*(\d+)\s*[,}])re"), QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression atEnd(QStringLiteral(R"re([,{]\s*"id"\s*:\s*(\d+)\s*(?:,\s*"jsonrpc"\s*:\s*"2\.0"\s*)?\}\s*$)re"), QRegularExpression::UseUnicodePropertiesOption);
+    std::optional<qint64> key;
+    for (const auto &[re, text] : {std::pair{&atStart, &head}, std::pair{&atEnd, &tail}}) {
+        const QRegularExpressionMatch m = re->match(QString::fromLatin1(*text));
+        if (m.hasMatch()) {
+            key = m.captured(1).toLongLong();
+            break;
+        }
+    }
+    const MCPError error(QStringLiteral("MCP answer dropped: message too large (over %1 bytes)").arg(McpTransport::kMaxLineBytes));
+    if (key) {
+        auto it = m_pending.find(*key);
+        if (it == m_pending.end())
+            return;
+        Pending pending = std::move(*it);
+        m_pending.erase(it);
+        Scheduler::instance().cancel(pending.timer);
+        pending.callback(error);
+        return;
+    }
+    failAll(error);
 }
 
 void McpClient::onClosed(const QString &reason)

@@ -10,22 +10,24 @@
 
 #include "Controller/mcp/McpTransport.h"
 
-// The MCP client: JSON-RPC 2.0 requests over a transport, answers matched by id. Several
-// requests may be in flight at once; notifications from the server are skipped and a server's
-// own requests are answered "method not found". When the transport ends, every pending and
-// every later request fails at once. Lives on one thread; every callback runs there.
+// The MCP client: JSON-RPC 2.0 requests over a transport, answers matched by id (a number, as we
+// send it: an answer with a string or another number is no answer). Several requests may be in
+// flight at once; notifications from the server are skipped, its ping is answered with an empty
+// result and its other requests "method not found". An answer over the transport's size cap
+// fails its request with "message too large". When the transport ends, every pending and every
+// later request fails at once. Lives on one thread; every callback runs there.
 class McpClient : public QObject {
     Q_OBJECT
 public:
     static constexpr const char *kProtocolVersion = "2025-06-18";
     static const QStringList &supportedProtocolVersions();
-    // A request without an explicit bound still ends some time: a hung server must not keep
-    // its callers forever.
-    static constexpr int kDefaultRequestTimeoutMs = 10 * 60 * 1000;
+    // A request without an explicit bound (-1) gets the tool call's: a hung server must not
+    // keep its callers for long.
+    static constexpr int kDefaultRequestTimeoutMs = -1;
     // The error code of a request that ran out of time.
     static constexpr int kTimeoutCode = -32001;
-    // A tool call that gets no answer fails after this long (60 s): a server that died behind
-    // a proxy may never say so. Tests shorten it.
+    // A tool call (and, unless told otherwise, any request) that gets no answer fails after this
+    // long (60 s): a server that died behind a proxy may never say so. Tests shorten it.
     static int toolCallTimeoutMs();
     static void setToolCallTimeoutMs(int ms);
 
@@ -64,6 +66,7 @@ private:
         quint64 timer = 0;
     };
     void onMessage(const QByteArray &line);
+    void onMessageDropped(const QByteArray &head, const QByteArray &tail);
     void onClosed(const QString &reason);
     void failAll(const MCPError &error);
     void sendRequest(const QString &method, const QJsonObject &params, McpCallback<QJsonObject> done, int timeoutMs);

@@ -2,6 +2,10 @@
 
 #include "Platform/Log.h"
 
+namespace {
+constexpr qsizetype kDroppedEdgeBytes = 512;
+}
+
 void McpTransport::feed(const QByteArray &bytes)
 {
     qsizetype start = 0;
@@ -10,8 +14,12 @@ void McpTransport::feed(const QByteArray &bytes)
         const qsizetype end = nl < 0 ? bytes.size() : nl;
         if (!m_discarding)
             m_buffer.append(bytes.constData() + start, end - start);
+        else
+            m_droppedTail = (m_droppedTail + QByteArray(bytes.constData() + start, end - start)).right(kDroppedEdgeBytes);
         if (m_buffer.size() > kMaxLineBytes) {
             Log::line(QStringLiteral("⚠️ [MCP] Dropping a message longer than %1 bytes").arg(kMaxLineBytes));
+            m_droppedHead = m_buffer.left(kDroppedEdgeBytes);
+            m_droppedTail = m_buffer.right(kDroppedEdgeBytes);
             m_buffer.clear();
             m_discarding = true;
         }
@@ -20,6 +28,13 @@ void McpTransport::feed(const QByteArray &bytes)
         start = nl + 1;
         if (m_discarding) {
             m_discarding = false;
+            const QByteArray head = std::exchange(m_droppedHead, {});
+            QByteArray tail = std::exchange(m_droppedTail, {});
+            if (tail.endsWith('\r'))
+                tail.chop(1);
+            Q_EMIT messageDropped(head, tail);
+            if (m_closed)
+                return;
             continue;
         }
         QByteArray line;

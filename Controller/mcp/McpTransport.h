@@ -26,6 +26,9 @@ Q_SIGNALS:
     void opened();
     void openFailed(const QString &reason);
     void messageReceived(const QByteArray &line);
+    // A message over the cap was dropped; its first and last bytes (up to 512 each) say whose
+    // answer it was.
+    void messageDropped(const QByteArray &head, const QByteArray &tail);
     // Emitted once, when the stream ends for any reason after it opened.
     void closed(const QString &reason);
 
@@ -36,6 +39,8 @@ protected:
 
 private:
     QByteArray m_buffer;
+    QByteArray m_droppedHead;
+    QByteArray m_droppedTail;
     bool m_discarding = false;
     bool m_closed = false;
 };

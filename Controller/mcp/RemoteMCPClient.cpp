@@ -5,10 +5,11 @@
 const QString RemoteMCPClient::kClientName = QStringLiteral("mcp-remote-client");
 const QString RemoteMCPClient::kClientVersion = QStringLiteral("0.1.0");
 
-void RemoteMCPClient::create(const QString &command, const QStringList &args, const std::optional<QMap<QString, QString>> &,
+void RemoteMCPClient::create(const QString &command, const QStringList &args, const std::optional<QMap<QString, QString>> &env,
                              McpCallback<std::shared_ptr<RemoteMCPClient>> done)
 {
     auto *process = new MCPProcessClient(command, args);
+    process->setExtraEnvironment(env);
     process->start([process, done](McpResult<void> r) {
         if (!r.ok()) {
             process->deleteLater();
@@ -33,6 +34,11 @@ void RemoteMCPClient::callTool(const QString &toolName, const std::optional<mcp:
                                McpCallback<mcp::CallToolResult> done)
 {
     m_process->callTool(toolName, arguments, std::move(done));
+}
+
+bool RemoteMCPClient::isAlive() const
+{
+    return m_process->isConnected();
 }
 
 void RemoteMCPClient::disconnect(std::function<void()> done)

@@ -13,8 +13,8 @@ public:
     static const QString kClientName;
     static const QString kClientVersion;
 
-    // Starts the proxy with args and connects to it; the command and env of the entry are
-    // not used (the proxy gets the application's environment).
+    // Starts the proxy with args and connects to it; the command of the entry is not used, its
+    // env is added to the proxy's environment.
     static void create(const QString &command, const QStringList &args, const std::optional<QMap<QString, QString>> &env,
                        McpCallback<std::shared_ptr<RemoteMCPClient>> done);
     ~RemoteMCPClient() override;
@@ -27,6 +27,7 @@ public:
     void callTool(const QString &toolName, const std::optional<mcp::Arguments> &arguments,
                   McpCallback<mcp::CallToolResult> done) override;
     void disconnect(std::function<void()> done) override;
+    bool isAlive() const override;
 
     MCPProcessClient *processClient() const { return m_process; }
 

@@ -1,6 +1,8 @@
 #include "Controller/mcp/StandardMCPClient.h"
 
 #include "Controller/mcp/ChildProcesses.h"
+#include "Controller/mcp/LocalSockets.h"
+#include "Platform/Log.h"
 #include "Platform/ManagedProcess.h"
 #include "Controller/mcp/McpClient.h"
 #include "Controller/mcp/TcpTransport.h"
@@ -61,15 +63,23 @@ void StandardMCPClient::initialize(const QString &, const QString &, McpCallback
         return;
     }
     QPointer<StandardMCPClient> self(this);
-    TcpTransport *transport = m_transport;
+    QPointer<TcpTransport> transport = m_transport;
     m_transport.clear(); // the library client owns it from here
-    m_client->connectTransport(transport, [self, done](McpResult<QJsonObject> r) {
+    m_client->connectTransport(transport, [self, transport, done](McpResult<QJsonObject> r) {
         if (!self) {
             done(MCPError(QStringLiteral("Client disconnected")));
             return;
         }
         if (!r.ok()) {
             done(MCPError(QStringLiteral("Could not connect to MCP server '%1': %2").arg(self->m_name, r.error().message())));
+            return;
+        }
+        // Anything may listen on a loopback port: tool calls go only to the server we started.
+        const QString refused = transport ? self->checkPeer(transport->localAddress(), transport->localPort())
+                                          : QStringLiteral("the connection is gone");
+        if (!refused.isEmpty()) {
+            self->m_client->disconnect();
+            done(MCPError(QStringLiteral("Could not connect to MCP server '%1': %2").arg(self->m_name, refused)));
             return;
         }
         // A second opening request, as the handshake of this client has always sent; its
@@ -81,6 +91,26 @@ void StandardMCPClient::initialize(const QString &, const QString &, McpCallback
                 done(again.error());
         }, kHandshakeTimeoutMs);
     }, kHandshakeTimeoutMs);
+}
+
+QString StandardMCPClient::checkPeer(const QHostAddress &localAddress, quint16 localPort) const
+{
+    if (!m_server)
+        return {}; // a server this client did not start: nothing to compare with
+    const qint64 group = m_server->pid();
+    const auto serverEnd = LocalSockets::serverEndOf(localAddress, localPort, m_port);
+    const QList<qint64> owners = serverEnd ? LocalSockets::owners(serverEnd->inode) : QList<qint64>();
+    const bool ours = !owners.isEmpty() && std::all_of(owners.begin(), owners.end(), [group](qint64 pid) {
+        return pid == group || LocalSockets::processGroup(pid) == group;
+    });
+    if (!ours)
+        return QStringLiteral("the program answering on port %1 is not the started server").arg(m_port);
+    for (const LocalSockets::Entry &listener : LocalSockets::listeners(m_port)) {
+        if (!listener.localAddress.isLoopback())
+            Log::line(QStringLiteral("⚠️ [%1] The MCP server listens on %2 port %3, beyond the loopback address")
+                          .arg(m_name, listener.localAddress.toString()).arg(m_port));
+    }
+    return {};
 }
 
 void StandardMCPClient::listTools(McpCallback<QList<mcp::Tool>> done)
@@ -97,6 +127,11 @@ void StandardMCPClient::callTool(const QString &toolName, const std::optional<mc
                                  McpCallback<mcp::CallToolResult> done)
 {
     m_client->callTool(toolName, arguments, std::move(done));
+}
+
+bool StandardMCPClient::isAlive() const
+{
+    return m_client->isConnected();
 }
 
 void StandardMCPClient::disconnect(std::function<void()> done)

@@ -29,6 +29,7 @@ public:
     void callTool(const QString &toolName, const std::optional<mcp::Arguments> &arguments,
                   McpCallback<mcp::CallToolResult> done) override;
     void disconnect(std::function<void()> done) override;
+    bool isAlive() const override;
 
     ManagedProcess *serverProcess() const { return m_server; }
 
@@ -36,6 +37,9 @@ private:
     StandardMCPClient(const QString &name, const QString &version, const QString &host, quint16 port,
                       ManagedProcess *serverProcess);
     QString serverExitReason() const;
+    // Empty when the connection's other end is held by the started server's process group;
+    // otherwise why it is refused.
+    QString checkPeer(const QHostAddress &localAddress, quint16 localPort) const;
 
     QString m_name;
     QString m_version;

@@ -18,6 +18,9 @@ public:
     // Consulted between attempts: a non-empty answer ends the attempts with that reason
     // (the server process has exited, say).
     void setAbortCheck(std::function<QString()> check) { m_abortCheck = std::move(check); }
+    // This end of the open connection.
+    QHostAddress localAddress() const { return m_socket.localAddress(); }
+    quint16 localPort() const { return m_socket.localPort(); }
 
 private:
     void attempt();

@@ -43,7 +43,7 @@ QString ControlManager::createSession(const std::optional<QString> &id, const st
 void ControlManager::processCommand(const QString &command, const QString &sessionId, bool htmlOutput,
                                     const QueryCallbacks &callbacks, std::function<void()> finished)
 {
-    Log::line(QStringLiteral("📝 [ControlManager] Processing command: ") + command);
+    Log::line(QStringLiteral("📝 [ControlManager] Processing command: ") + Log::content(command));
     Session *session = m_sessionManager->session(sessionId);
     if (!session) {
         Log::line(QStringLiteral("⚠️ [ControlManager] Session not found for id: ") + sessionId);

@@ -8,6 +8,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <atomic>
 
 const QString SessionQuery::kError = QStringLiteral("Error:");
 const QString SessionQuery::kMcpRequest = QStringLiteral("MCP_REQUEST:");
@@ -34,6 +35,9 @@ QString SessionQuery::errorText(const QString &message)
 }
 
 namespace {
+std::atomic<qint64> g_maxPassBytes{SessionQuery::kMaxPassBytes};
+std::atomic<int> g_idleLimitMs{SessionQuery::kIdleLimitMs};
+
 bool containsAny(const QString &text, std::initializer_list<const char16_t *> words)
 {
     for (const char16_t *w : words)
@@ -233,6 +237,12 @@ void SessionQuery::sendQuery()
     });
 }
 
+void SessionQuery::setStreamLimits(qint64 maxPassBytes, int idleLimitMs)
+{
+    g_maxPassBytes.store(maxPassBytes);
+    g_idleLimitMs.store(idleLimitMs);
+}
+
 // ---- passes ---------------------------------------------------------------------------------
 
 void SessionQuery::startPass()
@@ -250,6 +260,7 @@ void SessionQuery::startPass()
     }
     m_phase = Phase::Reading;
     m_streamConnection = connect(m_stream.get(), &MessageStream::readable, this, &SessionQuery::pump);
+    armIdleTimer();
     pump();
 }
 
@@ -258,7 +269,47 @@ void SessionQuery::resumeReading()
     if (m_phase == Phase::Ended)
         return;
     m_phase = Phase::Reading;
+    armIdleTimer();
     pump();
+}
+
+// One timer per pass, not one per message: a message only moves the last-activity time, and
+// the timer, when it fires early, waits for the rest.
+void SessionQuery::armIdleTimer()
+{
+    m_lastActivityMs = Scheduler::instance().monotonicMs();
+    if (!m_idleTimer)
+        scheduleIdleCheck(g_idleLimitMs.load());
+}
+
+void SessionQuery::scheduleIdleCheck(qint64 ms)
+{
+    m_idleTimer = Scheduler::instance().singleShot(ms, this, [this] {
+        m_idleTimer = 0;
+        if (m_phase != Phase::Reading)
+            return;
+        const qint64 limit = g_idleLimitMs.load();
+        const qint64 quiet = Scheduler::instance().monotonicMs() - m_lastActivityMs;
+        if (quiet < limit)
+            return scheduleIdleCheck(limit - quiet);
+        giveUpStream(QStringLiteral("no message for %1 s").arg(limit / 1000.0));
+    });
+}
+
+void SessionQuery::cancelIdleTimer()
+{
+    if (m_idleTimer)
+        Scheduler::instance().cancel(std::exchange(m_idleTimer, 0));
+}
+
+void SessionQuery::giveUpStream(const QString &why)
+{
+    Log::line(QStringLiteral("⚠️ [Session] Giving up the answer stream of session %1: %2").arg(m_sessionId, why));
+    cancelIdleTimer();
+    QObject::disconnect(m_streamConnection);
+    if (m_stream)
+        m_stream->abandon();
+    endWithText(kConnectionLostText, true);
 }
 
 void SessionQuery::pump()
@@ -274,6 +325,7 @@ void SessionQuery::pump()
             break;
         }
         if (stream->hasChunk()) {
+            armIdleTimer();
             handleChunk(stream->take());
             continue;
         }
@@ -294,6 +346,8 @@ void SessionQuery::handleChunk(const QString &chunk)
         return toolSelectionRequest(chunk.mid(kMcpRequest.size()));
     if (chunk.contains(kEndOfMessage))
         return endPass();
+    if ((m_buffer.size() + chunk.size()) * qsizetype(sizeof(QChar)) > g_maxPassBytes.load())
+        return giveUpStream(QStringLiteral("the pass holds more than %1 bytes").arg(g_maxPassBytes.load()));
     m_buffer += chunk;
     thinkingAndAnswerSteps(chunk);
 }
@@ -419,15 +473,15 @@ void SessionQuery::toolSelectionRequest(const QString &json)
 void SessionQuery::endPass()
 {
     QObject::disconnect(m_streamConnection);
+    cancelIdleTimer();
     m_phase = Phase::Working;
-    Log::line(QStringLiteral("Going to process the toolcall: \n\n") + Log::truncated(m_buffer, 4000) + QStringLiteral("\n\n"));
+    Log::line(QStringLiteral("Going to process the toolcall: ") + Log::content(m_buffer, 4000));
     const QByteArray bytes = m_buffer.toUtf8();
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !doc.isArray() || !isArrayOfObjects(doc.array())) {
         Log::line(QStringLiteral("⚠️ [Session] Failed to parse response JSON for session ") + m_sessionId);
-        Log::line(QStringLiteral("🔍 Raw string:"));
-        Log::line(Log::truncated(m_buffer, 4000));
+        Log::debug(QStringLiteral("🔍 Raw string: ") + Log::content(m_buffer, 4000));
         Log::line(QStringLiteral("📦 UTF-8 encoded data:\n%1 bytes").arg(bytes.size()));
         return endWithText(kConnectionLostText, true);
     }
@@ -522,7 +576,7 @@ void SessionQuery::runToolCalls(const QJsonArray &calls, std::function<void()> d
         }
         const QJsonObject call = calls.at(k).toObject();
         Log::line(QStringLiteral("🔄 [Session] Handling tool call for session ") + self->m_sessionId + QStringLiteral(": ")
-                  + Log::truncated(compact(call)));
+                  + Log::content(compact(call)));
         if (call.value(QStringLiteral("id")).isString()) {
             const QString id = call.value(QStringLiteral("id")).toString();
             s->m_activeToolCalls.insert(id, self->m_generation);
@@ -626,6 +680,7 @@ void SessionQuery::end()
     QObject::disconnect(m_waitConnection);
     if (m_waitTimer)
         Scheduler::instance().cancel(std::exchange(m_waitTimer, 0));
+    cancelIdleTimer();
     m_callbacks = {};
     if (auto finished = std::exchange(m_finished, {}))
         finished();

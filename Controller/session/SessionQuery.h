@@ -44,6 +44,12 @@ public:
     static const QString kOverloadedText, kConnectionLostText, kCancelledText, kReconnectFailedText;
     static QString errorText(const QString &message);
 
+    // A pass holds at most this much text (64 MiB) and waits at most this long for the next
+    // message (120 s); beyond either the connection counts as lost. Tests shorten them.
+    static constexpr qint64 kMaxPassBytes = 64 * 1024 * 1024;
+    static constexpr int kIdleLimitMs = 120000;
+    static void setStreamLimits(qint64 maxPassBytes, int idleLimitMs);
+
 Q_SIGNALS:
     void ended();
 
@@ -68,6 +74,12 @@ private:
     void resumeReading();
     void closingStep();
     void endWithText(const QString &text, bool needsReconnection);
+    void armIdleTimer();
+    void cancelIdleTimer();
+    void scheduleIdleCheck(qint64 ms);
+    // The stream is no longer trusted (too much, or silent too long): it is abandoned and the
+    // query ends as a lost connection.
+    void giveUpStream(const QString &why);
     void endCancelled();
     void end();
     bool cancelled() const { return m_cancelRequested; }
@@ -89,6 +101,8 @@ private:
     bool m_streamEndCalled = false;
     bool m_pumping = false;
     quint64 m_waitTimer = 0;
+    quint64 m_idleTimer = 0;
+    qint64 m_lastActivityMs = 0;
     QMetaObject::Connection m_waitConnection;
 
     std::shared_ptr<MessageStream> m_stream;

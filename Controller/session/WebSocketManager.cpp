@@ -2,6 +2,7 @@
 
 #include "Platform/AppInfo.h"
 #include "Platform/Log.h"
+#include "Platform/OutsideAddress.h"
 #include "Controller/session/MessageStream.h"
 #include "Platform/Scheduler.h"
 
@@ -10,8 +11,10 @@
 #include <QPointer>
 #include <QStringDecoder>
 #include <QWebSocket>
+#include <atomic>
 
 namespace {
+std::atomic<qint64> g_maxMessageBytes{WebSocketManager::kMaxMessageBytes};
 // A connection that has not opened by then is given up, so nothing waits on it for ever.
 constexpr qint64 kOpenTimeoutMs = 20000;
 // A peer that never answers our close frame is dropped after this.
@@ -53,6 +56,11 @@ WebSocketManager::~WebSocketManager()
     }
 }
 
+void WebSocketManager::setMaxMessageBytes(qint64 bytes)
+{
+    g_maxMessageBytes.store(bytes);
+}
+
 QUrl WebSocketManager::serviceSocketURL()
 {
     return QUrl(AppInfo::instance().configured(QStringLiteral("TavoAssistantSocketURL"), "TAVO_ASSISTANT_SOCKET_URL"));
@@ -67,8 +75,17 @@ void WebSocketManager::connect(const QString &sessionId, const QUrl &url)
 
     auto c = std::make_shared<Connection>();
     c->stream = std::make_shared<MessageStream>();
+    // The first message is the access token: never over plain ws to another machine.
+    if (!OutsideAddress::check(url, QStringLiteral("assistant socket"))) {
+        c->ended = true;
+        c->stream->finish();
+        m_sockets.insert(sessionId, c);
+        return;
+    }
     auto *socket = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
     c->socket = socket;
+    socket->setMaxAllowedIncomingMessageSize(quint64(g_maxMessageBytes.load()));
+    socket->setMaxAllowedIncomingFrameSize(quint64(g_maxMessageBytes.load()));
     const std::weak_ptr<Connection> weak = c;
 
     QObject::connect(socket, &QWebSocket::connected, socket, [weak] {
@@ -83,7 +100,7 @@ void WebSocketManager::connect(const QString &sessionId, const QUrl &url)
     // becomes one chunk of the stream, in order.
     QObject::connect(socket, &QWebSocket::textMessageReceived, socket, [weak](const QString &text) {
         if (auto conn = weak.lock()) {
-            Log::line(QStringLiteral("📦 [WebSocket] Raw message: ") + Log::truncated(text, 2000));
+            Log::debug(QStringLiteral("📦 [WebSocket] Raw message: ") + Log::content(text, 2000));
             conn->stream->add(text);
         }
     });
@@ -95,7 +112,7 @@ void WebSocketManager::connect(const QString &sessionId, const QUrl &url)
         const QString text = decoder.decode(bytes);
         if (decoder.hasError())
             return; // not UTF-8 text: dropped
-        Log::line(QStringLiteral("📦 [WebSocket] Raw message: ") + Log::truncated(text, 2000));
+        Log::debug(QStringLiteral("📦 [WebSocket] Raw message: ") + Log::content(text, 2000));
         conn->stream->add(text);
     });
     QObject::connect(socket, &QWebSocket::stateChanged, socket, [weak, socket](QAbstractSocket::SocketState state) {
@@ -273,8 +290,8 @@ void WebSocketManager::sendToolResponses(const QList<SessionToolResponse> &respo
         const SessionToolResponse &r = responses.at(i);
         Log::line(QStringLiteral("🔧 Tool Response [%1]:").arg(i));
         Log::line(QStringLiteral("  id: ") + r.id);
-        Log::line(QStringLiteral("  content: ") + Log::truncated(r.content));
-        Log::line(QStringLiteral("  data: ") + (r.data ? Log::truncated(*r.data) : QStringLiteral("nil")));
+        Log::line(QStringLiteral("  content: ") + Log::content(r.content));
+        Log::line(QStringLiteral("  data: ") + (r.data ? Log::content(*r.data) : QStringLiteral("nil")));
         list.append(QJsonObject{{QStringLiteral("id"), r.id},
                                 {QStringLiteral("content"), r.content},
                                 {QStringLiteral("data"), r.data ? QJsonValue(*r.data) : QJsonValue(QJsonValue::Null)}});

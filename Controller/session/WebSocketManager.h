@@ -33,6 +33,10 @@ public:
     // The assistant service's socket: Info.plist "TavoAssistantSocketURL", overridden by the
     // environment variable TAVO_ASSISTANT_SOCKET_URL (tests point it at 127.0.0.1).
     static QUrl serviceSocketURL();
+    // One incoming message holds at most this much (64 MiB); a bigger one closes the
+    // connection. Tests lower it.
+    static constexpr qint64 kMaxMessageBytes = 64 * 1024 * 1024;
+    static void setMaxMessageBytes(qint64 bytes);
 
     // Opens a connection for the id and returns at once. A connection the id already had is
     // closed (1001) and its stream finished, never left open and unread.

@@ -7,7 +7,12 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include "Platform/OutsideAddress.h"
 #include <algorithm>
+
+namespace {
+constexpr qint64 kMaxReplyBytes = 64 * 1024;
+}
 
 namespace {
 QString isoNow()
@@ -43,8 +48,7 @@ void HttpAnalyticsClient::configure(const QString &projectKey, const QString &ho
     while (text.endsWith(u'/'))
         text.chop(1);
     const QUrl endpoint(text + QStringLiteral("/events"), QUrl::StrictMode);
-    const bool usable = endpoint.isValid() && !endpoint.host().isEmpty()
-        && (endpoint.scheme() == QLatin1String("https") || endpoint.scheme() == QLatin1String("http"));
+    const bool usable = OutsideAddress::check(endpoint, QStringLiteral("analytics"));
     if (!usable || projectKey.isEmpty()) {
         m_endpoint = QUrl();
         m_projectKey.clear();
@@ -136,8 +140,15 @@ void HttpAnalyticsClient::sendBatch()
     QNetworkRequest request(m_endpoint);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     request.setTransferTimeout(m_options.requestTimeoutMs);
+    // The body carries the project key.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     m_reply = m_network->post(request, QJsonDocument(body).toJson(QJsonDocument::Compact));
     QNetworkReply *reply = m_reply;
+    // Only the status is read; a long body is not waited for.
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > kMaxReplyBytes)
+            reply->abort();
+    });
     connect(reply, &QNetworkReply::finished, this, [this, reply] { finishBatch(reply); });
 }
 

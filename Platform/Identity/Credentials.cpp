@@ -2,6 +2,8 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
+#include <cmath>
 
 QByteArray Credentials::encode() const
 {
@@ -64,7 +66,13 @@ std::optional<Credentials> Credentials::fromTokenReply(const QByteArray &body, c
     const QJsonValue refresh = o.value(QStringLiteral("refresh_token"));
     if (refresh.isString())
         c.refreshToken = refresh.toString();
-    const double expiresIn = o.value(QStringLiteral("expires_in")).toDouble(0);
-    c.expiresAt = now.toUTC().addMSecs(qint64(expiresIn * 1000.0));
+    c.expiresAt = expiryFrom(now, o.value(QStringLiteral("expires_in")).toDouble(0));
     return c;
+}
+
+QDateTime Credentials::expiryFrom(const QDateTime &now, double expiresInSeconds)
+{
+    constexpr double kYearSeconds = 365.0 * 24 * 3600;
+    const double seconds = std::isfinite(expiresInSeconds) ? std::clamp(expiresInSeconds, 0.0, kYearSeconds) : 0.0;
+    return now.toUTC().addMSecs(qint64(seconds * 1000.0));
 }

@@ -19,6 +19,9 @@ struct Credentials {
     // From a token endpoint reply ({"access_token", "id_token", "expires_in", ...}), with the
     // expiry counted from `now`. Fails with a text when the reply lacks a token.
     static std::optional<Credentials> fromTokenReply(const QByteArray &body, const QDateTime &now, QString *error);
+    // now + the reply's "expires_in" seconds, held between 0 and one year (a missing, negative
+    // or absurd value never overflows nor makes a token look valid for ever).
+    static QDateTime expiryFrom(const QDateTime &now, double expiresInSeconds);
     bool operator==(const Credentials &) const = default;
 };
 

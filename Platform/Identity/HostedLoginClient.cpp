@@ -1,6 +1,7 @@
 #include "Platform/Identity/HostedLoginClient.h"
 #include "Platform/Identity/LoopbackListener.h"
 #include "Platform/Identity/Pkce.h"
+#include "Platform/OutsideAddress.h"
 #include "Platform/Scheduler.h"
 #include "Platform/UrlOpener.h"
 
@@ -75,14 +76,9 @@ QUrl HostedLoginClient::domainUrl(const QString &domain)
     while (text.endsWith(u'/'))
         text.chop(1);
     const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty())
+    if (!OutsideAddress::check(url, QStringLiteral("identity service")))
         return {};
-    if (url.scheme() == QLatin1String("https"))
-        return url;
-    const QHostAddress host(url.host());
-    if (url.scheme() == QLatin1String("http") && ((!host.isNull() && host.isLoopback()) || url.host() == QLatin1String("localhost")))
-        return url;
-    return {};
+    return url;
 }
 
 void HostedLoginClient::setTimeLimits(qint64 loginMs, qint64 logoutMs)
@@ -136,10 +132,17 @@ void HostedLoginClient::startWebLogin(const WebLoginOptions &options, QObject *c
     const QString state = Pkce::makeState();
     const QString redirectUri = trip->listener.redirectUri();
     QPointer<BrowserRoundTrip> tripGuard(trip);
+    // A forged answer is refused and the wait goes on; only the time limit ends it.
+    trip->listener.setExpectedState(state);
+    auto refusals = std::make_shared<int>(0);
+    connect(&trip->listener, &LoopbackListener::refused, trip, [refusals] { ++*refusals; });
 
-    trip->timer = Scheduler::instance().singleShot(m_loginLimitMs, trip, [trip, answer] {
+    trip->timer = Scheduler::instance().singleShot(m_loginLimitMs, trip, [trip, answer, refusals] {
         trip->timer = 0;
         trip->deleteLater();
+        if (*refusals > 0)
+            return (*answer)({std::nullopt, webAuthError(QStringLiteral("stateMismatch"),
+                                                         QStringLiteral("The login answer does not belong to this login and was refused"))});
         (*answer)({std::nullopt, webAuthError(QStringLiteral("timedOut"), QStringLiteral("The login was not finished in time"))});
     });
     connect(&trip->listener, &LoopbackListener::received, trip, [this, trip, answer, state, verifier, redirectUri](const QUrlQuery &query) {
@@ -216,7 +219,7 @@ void HostedLoginClient::renew(const Credentials &current, QObject *context, std:
                   renewed.refreshToken = o.value(QStringLiteral("refresh_token")).toString(*current.refreshToken);
                   renewed.tokenType = o.value(QStringLiteral("token_type")).toString(current.tokenType);
                   renewed.scope = o.value(QStringLiteral("scope")).toString(current.scope);
-                  renewed.expiresAt = Scheduler::instance().now().addMSecs(qint64(o.value(QStringLiteral("expires_in")).toDouble(0) * 1000.0));
+                  renewed.expiresAt = Credentials::expiryFrom(Scheduler::instance().now(), o.value(QStringLiteral("expires_in")).toDouble(0));
                   done({renewed, std::nullopt});
               });
 }
@@ -230,6 +233,8 @@ void HostedLoginClient::postToken(const QList<QPair<QString, QString>> &form, QO
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
     request.setRawHeader("Accept", "application/json");
     request.setTransferTimeout(kTokenTimeoutMs);
+    // The form carries the code, the verifier or the refresh token: same origin only.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     QByteArray body;
     for (const auto &[key, value] : form) {
         if (!body.isEmpty())
@@ -241,6 +246,8 @@ void HostedLoginClient::postToken(const QList<QPair<QString, QString>> &form, QO
         if (received > kMaxTokenReplyBytes)
             reply->abort();
     });
+    // The transfer timeout only bounds a silence; a trickling answer ends here.
+    Scheduler::instance().singleShot(kTokenTimeoutMs, reply, [reply] { reply->abort(); });
     QPointer<QObject> caller(context);
     connect(reply, &QNetworkReply::finished, this, [reply, caller, done] {
         reply->deleteLater();

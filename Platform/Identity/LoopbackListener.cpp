@@ -84,8 +84,14 @@ void LoopbackListener::onReadable(QTcpSocket *socket)
         reply(socket, "404 Not Found", {});
         return;
     }
+    const QUrlQuery query(target);
+    if (!m_expectedState.isEmpty() && query.queryItemValue(QStringLiteral("state"), QUrl::FullyDecoded) != m_expectedState) {
+        reply(socket, "400 Bad Request", {});
+        Q_EMIT refused();
+        return;
+    }
     m_done = true;
     reply(socket, "200 OK", m_page);
     m_server.close();
-    Q_EMIT received(QUrlQuery(target));
+    Q_EMIT received(query);
 }

@@ -10,7 +10,9 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include "Platform/OutsideAddress.h"
 #include <QPointer>
+#include <QRegularExpression>
 #include <QVersionNumber>
 
 namespace {
@@ -48,7 +50,10 @@ SoftwareUpdater::Result SoftwareUpdater::evaluate(const QByteArray &body, const 
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(body, &parseError);
     const QString version = doc.object().value(QStringLiteral("version")).toString();
-    const QVersionNumber latest = QVersionNumber::fromString(version);
+    // Purely numeric ("1.2.3"): the version is shown to the user, and fromString alone would
+    // accept "1.2<anything>".
+    static const QRegularExpression numeric(QStringLiteral("^[0-9]{1,9}(\\.[0-9]{1,9}){0,5}$"));
+    const QVersionNumber latest = numeric.match(version).hasMatch() ? QVersionNumber::fromString(version) : QVersionNumber();
     if (parseError.error != QJsonParseError::NoError || !doc.isObject() || latest.isNull()) {
         result.outcome = Outcome::Failed;
         result.error = QStringLiteral("The update feed could not be read.");
@@ -56,7 +61,7 @@ SoftwareUpdater::Result SoftwareUpdater::evaluate(const QByteArray &body, const 
     }
     result.latestVersion = version;
     const QUrl url(doc.object().value(QStringLiteral("url")).toString());
-    if (url.isValid() && (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http")))
+    if (OutsideAddress::check(url, QStringLiteral("update download")))
         result.downloadUrl = url;
     result.outcome = QVersionNumber::compare(latest, QVersionNumber::fromString(currentVersion)) > 0 ? Outcome::UpdateAvailable
                                                                                                    : Outcome::UpToDate;
@@ -66,7 +71,7 @@ SoftwareUpdater::Result SoftwareUpdater::evaluate(const QByteArray &body, const 
 void SoftwareUpdater::check(std::function<void(const Result &)> done)
 {
     const QUrl url = feedUrl();
-    if (!url.isValid() || (url.scheme() != QLatin1String("https") && url.scheme() != QLatin1String("http"))) {
+    if (!OutsideAddress::check(url, QStringLiteral("update feed"))) {
         done(Result{});
         return;
     }

@@ -1,5 +1,6 @@
 #include "account/AccountHttp.h"
 #include "Platform/AppInfo.h"
+#include "Platform/OutsideAddress.h"
 #include "Platform/Scheduler.h"
 
 #include <QHostAddress>
@@ -16,14 +17,6 @@ namespace {
 constexpr int kTimeoutMs = 60000;
 // Replies of the account API are small JSON objects; anything bigger is not one.
 constexpr qint64 kMaxReplyBytes = 4 * 1024 * 1024;
-
-bool isLoopback(const QString &host)
-{
-    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
-        return true;
-    const QHostAddress address(host);
-    return !address.isNull() && address.isLoopback();
-}
 }
 
 QString configuredBaseURL()
@@ -37,13 +30,9 @@ QString configuredBaseURL()
 std::optional<QUrl> endpoint(const QString &baseURL, const QString &path)
 {
     const QUrl url(baseURL + path, QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty())
+    if (!OutsideAddress::check(url, QStringLiteral("account API")))
         return std::nullopt;
-    if (url.scheme() == QLatin1String("https"))
-        return url;
-    if (url.scheme() == QLatin1String("http") && isLoopback(url.host()))
-        return url;
-    return std::nullopt;
+    return url;
 }
 
 QByteArray bearer(const QString &token)
@@ -63,6 +52,8 @@ void send(QNetworkAccessManager &network, const Request &request, QObject *conte
 {
     QNetworkRequest q(request.url);
     q.setTransferTimeout(kTimeoutMs);
+    // The bearer token and the body go to the account API's own origin only.
+    q.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     q.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     if (request.token)
         q.setRawHeader(QByteArrayLiteral("Authorization"), bearer(*request.token));

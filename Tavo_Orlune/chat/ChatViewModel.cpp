@@ -670,7 +670,7 @@ void ChatViewModel::endStreamingResponse()
         flushChunkAccumulator();
 
     const HTMLFlushResult rest = m_htmlParser.flushIncomplete();
-    Log::line(QStringLiteral("[ChatViewModel] flushIncomplete returned: '") + rest.pending + QLatin1Char('\''));
+    Log::line(QStringLiteral("[ChatViewModel] flushIncomplete returned: ") + Log::content(rest.pending));
     if (!rest.pending.isEmpty()) {
         Log::line(QStringLiteral("[ChatViewModel] ⚠️ Incomplete HTML detected: %1 chars").arg(Graphemes::count(rest.pending)));
         if (m_currentHTMLMessage) {

@@ -180,7 +180,15 @@ void MCPConfigManager::printConfigNow()
         return;
     }
     Log::line(QStringLiteral("Config file path: %1").arg(path));
-    Log::line(QString::fromUtf8(loaded.value().encode()));
+    // Names only: arguments carry addresses and "env" carries keys. Even debug logging shows
+    // the names of the variables, never their values.
+    const auto &servers = loaded.value().mcpServers;
+    Log::line(QStringLiteral("Config has %1 servers: %2").arg(servers.size()).arg(servers.keys().join(QStringLiteral(", "))));
+    for (auto it = servers.begin(); it != servers.end(); ++it) {
+        const QStringList envNames = it->env ? it->env->keys() : QStringList();
+        Log::debug(QStringLiteral("  %1: %2 %3 (env: %4)")
+                       .arg(it.key(), it->command, Log::content(it->args.join(QLatin1Char(' ')), 500), envNames.join(QStringLiteral(", "))));
+    }
 }
 
 QFuture<void> MCPConfigManager::addServer(const QString &name, const QString &url)

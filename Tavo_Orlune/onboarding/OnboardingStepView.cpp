@@ -1,5 +1,6 @@
 #include "onboarding/OnboardingStepView.h"
 #include "Platform/Assets.h"
+#include "Platform/Scheduler.h"
 #include "widgets/LoadingCheckmark.h"
 #include "theme/BackgroundModifiers.h"
 #include "theme/Color.h"
@@ -264,6 +265,8 @@ void OnboardingStepView::loadProfileImage(const QUrl &url)
         if (received > maxImageBytes || total > maxImageBytes)
             reply->abort();
     });
+    // However slowly it trickles in, the picture is given up after this.
+    Scheduler::instance().singleShot(imageDeadlineMs, reply, [reply] { reply->abort(); });
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         reply->deleteLater();
         const QByteArray data = reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();

@@ -44,6 +44,7 @@ public:
     QImage cachedImage() const { return m_cachedImage; }
     // Pictures larger than this are not downloaded.
     static constexpr qint64 maxImageBytes = 8 * 1024 * 1024;
+    static constexpr int imageDeadlineMs = 30000;
 
 protected:
     void showEvent(QShowEvent *event) override;

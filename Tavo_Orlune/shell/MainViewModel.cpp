@@ -216,7 +216,7 @@ void MainViewModel::handleChatMessage(const QString &message, TaskData *task, co
     // A blank message would leave the task "streaming" with nothing to answer.
     if (message.trimmed().isEmpty())
         return;
-    Log::line(QStringLiteral("📝 [MainViewModel] Starting to handle chat message: ") + message);
+    Log::line(QStringLiteral("📝 [MainViewModel] Starting to handle chat message: ") + Log::content(message));
     analytics().trackUserChatSent(UuidText::toText(task->id()),
                                   {{QStringLiteral("message_length"), int(Graphemes::count(message))},
                                    {QStringLiteral("source"), source}});

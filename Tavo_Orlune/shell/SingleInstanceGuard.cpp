@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -15,7 +17,18 @@ const QByteArray kReopen = QByteArrayLiteral("reopen\n");
 QString SingleInstanceGuard::defaultName()
 {
     const QByteArray home = QCryptographicHash::hash(QDir::homePath().toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
-    return QStringLiteral("TavoOrlune-%1-%2").arg(getuid()).arg(QString::fromLatin1(home));
+    // Qt makes sure the runtime folder exists, belongs to this user and is 0700.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime + QStringLiteral("/TavoOrlune-%1.sock").arg(QString::fromLatin1(home));
+}
+
+bool SingleInstanceGuard::peerIsThisUser(qintptr socketDescriptor)
+{
+    struct ucred credentials {};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(int(socketDescriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0)
+        return false;
+    return credentials.uid == ::getuid();
 }
 
 SingleInstanceGuard::SingleInstanceGuard(const QString &name, QObject *parent) : QObject(parent), m_name(name) {}
@@ -27,7 +40,10 @@ bool SingleInstanceGuard::tryBecomePrimary()
     {
         QLocalSocket probe;
         probe.connectToServer(m_name);
-        if (probe.waitForConnected(500)) {
+        if (probe.waitForConnected(500) && !peerIsThisUser(probe.socketDescriptor())) {
+            Log::line(QStringLiteral("⚠️ [App] The single-instance socket belongs to another user; ignored"));
+            probe.abort();
+        } else if (probe.state() == QLocalSocket::ConnectedState) {
             probe.write(kReopen);
             probe.waitForBytesWritten(1000);
             probe.disconnectFromServer();
@@ -46,6 +62,12 @@ bool SingleInstanceGuard::tryBecomePrimary()
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *client = m_server->nextPendingConnection()) {
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+            if (!peerIsThisUser(client->socketDescriptor())) {
+                Log::line(QStringLiteral("⚠️ [App] Refused a second-launch request from another user"));
+                client->abort();
+                client->deleteLater();
+                continue;
+            }
             connect(client, &QLocalSocket::readyRead, this, [this, client] {
                 const QByteArray line = client->readLine(64);
                 if (line == kReopen)

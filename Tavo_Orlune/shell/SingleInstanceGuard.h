@@ -5,12 +5,17 @@
 class QLocalServer;
 
 // One running application per user: a second launch hands its request to the running one
-// (which shows itself again) and ends.
+// (which shows itself again) and ends. The socket lives in the user's private runtime folder
+// ($XDG_RUNTIME_DIR), and both ends check that the other one is the same user: another user
+// can neither keep the program from starting nor ask it to do anything.
 class SingleInstanceGuard : public QObject {
     Q_OBJECT
 public:
-    // The name is per user and home folder, so separate test homes never meet.
+    // A socket path in the user's runtime folder, per home folder, so separate test homes never
+    // meet.
     static QString defaultName();
+    // Whether the process at the other end of the local socket runs as this user.
+    static bool peerIsThisUser(qintptr socketDescriptor);
     explicit SingleInstanceGuard(const QString &name = defaultName(), QObject *parent = nullptr);
     ~SingleInstanceGuard() override;
 

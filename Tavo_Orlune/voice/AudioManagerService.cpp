@@ -337,9 +337,9 @@ void AudioManagerService::transcribeRecording(const QString &path, const QString
 
 void AudioManagerService::handleTranscriptionSuccess(const QString &text, const QString &path, const QString &callerName, std::function<void()> completion)
 {
-    Log::line(QStringLiteral("✅ [AudioManagerService] Groq Transcription successful:\n") + text);
+    Log::line(QStringLiteral("✅ [AudioManagerService] Groq Transcription successful: ") + Log::content(text));
     setTranscription(text);
-    Log::line(QStringLiteral("Transcription Updated: ") + m_transcription);
+    Log::line(QStringLiteral("Transcription Updated: ") + Log::content(m_transcription));
     QPointer<AudioManagerService> self(this);
     MainQueue::post(QCoreApplication::instance(), [self, path, completion] {
         if (self) {

@@ -13,6 +13,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include "Platform/OutsideAddress.h"
 #include <QPointer>
 #include <QStringDecoder>
 #include <QThreadPool>
@@ -290,8 +291,7 @@ void GroqService::transcribeAudio(const QString &filePath, TranscriptionModel mo
         if (!prepared.failure) {
             prepared.boundary = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1();
             const QUrl url(endpoint, QUrl::StrictMode);
-            const QString scheme = url.scheme();
-            if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("https") && scheme != QLatin1String("http"))) {
+            if (!OutsideAddress::check(url, QStringLiteral("speech-to-text"))) {
                 prepared.failure = networkFailure(NetworkError::invalidURL());
             } else if (const auto part = makeFilePart(prepared.copyPath, prepared.boundary)) {
                 prepared.url = url;
@@ -329,7 +329,13 @@ void GroqService::send(const Prepared &prepared, Completion completion)
     request.setRawHeader("Content-Type", "multipart/form-data; boundary=" + prepared.boundary);
     request.setRawHeader("Connection", "keep-alive");
     request.setTransferTimeout(kRequestTimeoutMs);
+    // The key and the recording go to the configured host only, never along a redirect elsewhere.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     QNetworkReply *reply = m_network->post(request, prepared.body);
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > kMaxReplyBytes)
+            reply->abort();
+    });
 
     Pending pending;
     pending.copyPath = prepared.copyPath;

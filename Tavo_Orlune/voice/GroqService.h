@@ -40,6 +40,8 @@ public:
 
     static constexpr int kRequestTimeoutMs = 180000;
     static constexpr int kWatchdogMs = 190000;
+    // A transcription is text; an answer beyond this is not one.
+    static constexpr qint64 kMaxReplyBytes = 4 * 1024 * 1024;
 
     // The endpoint comes from the configuration (host key "GroqAPIHost", GROQ_API_HOST).
     explicit GroqService(QObject *parent = nullptr);

@@ -8,12 +8,15 @@
 #include "Platform/Identity/LoopbackListener.h"
 #include "Platform/Identity/Pkce.h"
 #include "TestMain.h"
+#include "Platform/Log.h"
 
 #include <QDir>
 #include <QRegularExpression>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <cmath>
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -157,11 +160,39 @@ private Q_SLOTS:
         BrowserHook browser;
         m_idp->overrideState = forgedState;
         m_idp->authorizeError = error;
+        // A forged state does not end the wait; the time limit does, and says why.
+        m_client->setTimeLimits(1000, 1000);
         const auto result = login();
         QVERIFY(!result.ok());
         QCOMPARE(result.error->typeName, S("WebAuthError"));
         QCOMPARE(result.error->code, code);
         QCOMPARE(m_idp->codeExchanges, 0);
+    }
+
+    // Another local program that finds the listener's port cannot end the sign-in: its guess
+    // is answered 400 and the real answer still completes it.
+    void forgedCallbackDoesNotEndTheLogin()
+    {
+        BrowserHook browser;
+        browser.setFollow(false);
+        std::optional<CredentialsResult> out;
+        m_client->startWebLogin({S("https://api.example.test"), S("google-oauth2"), S("openid profile email")}, this,
+                                [&](const CredentialsResult &r) { out = r; });
+        QTRY_COMPARE(browser.opened().size(), 1);
+        const QUrl authorize = browser.opened().first();
+        QUrl forged(QUrlQuery(authorize).queryItemValue(S("redirect_uri"), QUrl::FullyDecoded));
+        forged.setQuery(S("code=evil&state=guessed"));
+        QNetworkAccessManager network;
+        QNetworkReply *reply = network.get(QNetworkRequest(forged));
+        QTRY_VERIFY(reply->isFinished());
+        QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 400);
+        reply->deleteLater();
+        QTest::qWait(100);
+        QVERIFY(!out.has_value());
+        browser.visit(authorize);
+        QTRY_VERIFY_WITH_TIMEOUT(out.has_value(), 10000);
+        QVERIFY2(out->ok(), qPrintable(out->error ? out->error->description : QString()));
+        QCOMPARE(m_idp->codeExchanges, 1);
     }
 
     void unfinishedLoginTimesOut()
@@ -213,6 +244,54 @@ private Q_SLOTS:
         QTRY_VERIFY(out);
         QCOMPARE(out->error->typeName, S("CredentialsManagerError"));
         QCOMPARE(out->error->code, S("renewFailed"));
+    }
+
+    // Sessions that reconnect together with expired credentials share one renewal: the identity
+    // service sees one refresh grant, and everyone gets the same fresh token.
+    void concurrentCallersShareOneRenewal()
+    {
+        BrowserHook browser;
+        m_idp->expiresIn = 0;
+        const auto first = login();
+        QVERIFY(first.ok());
+        InMemoryCredentialsStore store;
+        store.entries.insert(S("credentials"), first.credentials->encode());
+        store.failWrites = true; // a keychain that refuses: still answered, and said in the log
+        static QStringList lines;
+        lines.clear();
+        Log::setSink([](const QString &l) { lines << l; });
+        auto restore = qScopeGuard([] { Log::setSink(nullptr); });
+        CredentialsManager manager(m_client, &store, S("credentials"));
+        m_idp->expiresIn = 3600;
+        QList<CredentialsResult> answers;
+        for (int i = 0; i < 3; ++i)
+            manager.credentials(60, this, [&](const CredentialsResult &r) { answers << r; });
+        QTRY_COMPARE(answers.size(), 3);
+        QCOMPARE(m_idp->refreshes, 1);
+        for (const CredentialsResult &r : answers) {
+            QVERIFY(r.ok());
+            QCOMPARE(r.credentials->accessToken, answers.first().credentials->accessToken);
+        }
+        QVERIFY(answers.first().credentials->accessToken != first.credentials->accessToken);
+        QVERIFY(std::any_of(lines.begin(), lines.end(), [](const QString &l) { return l.contains(S("could not be written to the keychain")); }));
+    }
+
+    void expiryIsClamped_data()
+    {
+        QTest::addColumn<double>("expiresIn");
+        QTest::addColumn<qint64>("seconds");
+        QTest::newRow("plain") << 3600.0 << qint64(3600);
+        QTest::newRow("negative") << -50.0 << qint64(0);
+        QTest::newRow("absurd") << 1e300 << qint64(365) * 24 * 3600;
+        QTest::newRow("not a number") << std::nan("") << qint64(0);
+    }
+
+    void expiryIsClamped()
+    {
+        QFETCH(double, expiresIn);
+        QFETCH(qint64, seconds);
+        const QDateTime now = QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC);
+        QCOMPARE(now.secsTo(Credentials::expiryFrom(now, expiresIn)), seconds);
     }
 
     void logoutComesBackThroughTheBrowser()

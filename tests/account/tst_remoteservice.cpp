@@ -291,6 +291,24 @@ private Q_SLOTS:
         }
     }
 
+    // A request with the bearer token follows no redirect to another origin (307 would resend
+    // the header and the body there).
+    void credentialsStayWithTheirOrigin()
+    {
+        StandinHttpServer elsewhere;
+        QVERIFY(elsewhere.start());
+        const QByteArray target = elsewhere.baseUrl().toString().toUtf8() + AccountApiStandin::path(Endpoint::CreateAuthUser).toUtf8();
+        StandinHttpServer::Reply redirect;
+        redirect.status = 307;
+        redirect.contentType = "text/plain";
+        redirect.headers = {{QByteArrayLiteral("Location"), target}};
+        m_api->server().on(AccountApiStandin::method(Endpoint::CreateAuthUser), AccountApiStandin::path(Endpoint::CreateAuthUser), redirect);
+        const auto result = createUser(S("secret-token"), std::nullopt);
+        QVERIFY(!result.ok());
+        QCOMPARE(m_api->count(Endpoint::CreateAuthUser), 1);
+        QCOMPARE(elsewhere.requests().size(), 0);
+    }
+
     void unusableAddressesAndTransportFailures()
     {
         // No address configured, or plain http to another host: nothing is sent, nothing reported.

@@ -7,6 +7,7 @@
 #include "TestMain.h"
 
 #include <QJsonDocument>
+#include <QScopeGuard>
 
 using namespace McpTestSupport;
 
@@ -48,6 +49,8 @@ class McpClientTest : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase() { QVERIFY(lockLocalMcpPort()); }
+
     void init()
     {
         if (!QFileInfo::exists(serverEverything()))
@@ -145,6 +148,28 @@ private Q_SLOTS:
         QVERIFY(!unknown.ok());
         QVERIFY(unknown.error().message().contains(QStringLiteral("Unknown tool: nope")));
 
+        // The server's ping was answered with an empty result.
+        auto ping = step<mcp::CallToolResult>([&](auto cb) { s->client.callTool(QStringLiteral("ping-reply"), std::nullopt, cb); });
+        QVERIFY(ping.ok());
+        const QJsonObject pong = QJsonDocument::fromJson(textOf(ping.value()).toUtf8()).object();
+        QCOMPARE(pong.value(QLatin1String("id")).toString(), QStringLiteral("srv-ping"));
+        QVERIFY2(pong.value(QLatin1String("result")).isObject() && !pong.contains(QLatin1String("error")), qPrintable(textOf(ping.value())));
+
+        // Only an answer with the request's id, of the same type and value, is its answer.
+        auto ids = step<mcp::CallToolResult>([&](auto cb) { s->client.callTool(QStringLiteral("wrong-ids"), std::nullopt, cb); });
+        QVERIFY(ids.ok());
+        QCOMPARE(textOf(ids.value()), QStringLiteral("right"));
+
+        // An answer over the size cap fails its own request at once; another one goes on.
+        std::optional<McpResult<mcp::CallToolResult>> slow;
+        s->client.callTool(QStringLiteral("slow"), std::nullopt, [&](auto r) { slow.emplace(r); });
+        auto huge = step<mcp::CallToolResult>([&](auto cb) { s->client.callTool(QStringLiteral("huge"), std::nullopt, cb); }, 20000);
+        QVERIFY(!huge.ok());
+        QVERIFY2(huge.error().message().contains(QStringLiteral("message too large")), qPrintable(huge.errorMessage()));
+        QTRY_VERIFY(slow.has_value());
+        QVERIFY(slow->ok());
+        QCOMPARE(textOf(slow->value()), QStringLiteral("slow"));
+
         // The server dies during a call: that call and the one still pending fail at once, and
         // so does every later request.
         QElapsedTimer timer;
@@ -159,6 +184,20 @@ private Q_SLOTS:
         auto later = step<mcp::CallToolResult>([&](auto cb) { s->client.callTool(QStringLiteral("fast"), std::nullopt, cb); });
         QVERIFY(!later.ok());
         QVERIFY(timer.elapsed() < 5000);
+    }
+
+    // A tool list that never comes is bounded like a tool call.
+    void toolListIsBounded()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("SCRIPTED_HANG_LIST"), QStringLiteral("1"));
+        auto s = startStdio({scriptedServer()}, env);
+        QVERIFY(s->handshake.ok());
+        McpClient::setToolCallTimeoutMs(1000);
+        auto restore = qScopeGuard([] { McpClient::setToolCallTimeoutMs(60000); });
+        auto tools = step<mcp::ListToolsResult>([&](auto cb) { s->client.listTools(std::nullopt, cb); }, 10000);
+        QVERIFY(!tools.ok());
+        QCOMPARE(tools.error().code(), McpClient::kTimeoutCode);
     }
 
     void protocolVersions_data()

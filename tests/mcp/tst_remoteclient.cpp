@@ -28,8 +28,9 @@ bool logHas(const QString &text)
 
 }
 
-// The remote client end to end: the real proxy (mcp-remote 0.1.5, installed by the build into
-// Resources/Scripts) in front of the reference "everything" server in its SSE mode on
+// The remote client end to end: the real proxy (mcp-remote, installed by the build into
+// Resources/Scripts) in front of the reference "everything" server in its SSE mode, and in
+// front of a server that speaks only streamable HTTP (the proxy falls back to it), on
 // 127.0.0.1.
 class RemoteClientTest : public QObject {
     Q_OBJECT
@@ -47,9 +48,19 @@ class RemoteClientTest : public QObject {
             && m_sse->waitForOutput(QStringLiteral("Server is running on port"));
     }
 
-    QStringList proxyArgs() const
+    bool startStreamableServer()
     {
-        return {QStringLiteral("http://127.0.0.1:%1/sse").arg(m_port), QStringLiteral("--transport"), QStringLiteral("sse-first")};
+        m_sse = std::make_unique<NpmProgram>();
+        m_port = freePort();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PORT"), QString::number(m_port));
+        return m_sse->startProgram(node(), {streamableServer()}, env)
+            && m_sse->waitForOutput(QStringLiteral("listening on port"));
+    }
+
+    QStringList proxyArgs(const QString &path = QStringLiteral("/sse")) const
+    {
+        return {QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path), QStringLiteral("--transport"), QStringLiteral("sse-first")};
     }
 
 private Q_SLOTS:
@@ -68,12 +79,21 @@ private Q_SLOTS:
         QVERIFY2(noChildLeft(), "a child process was left behind");
     }
 
+    void endToEnd_data()
+    {
+        QTest::addColumn<bool>("streamableOnly");
+        QTest::newRow("SSE server") << false;
+        QTest::newRow("streamable HTTP only server") << true;
+    }
+
     void endToEnd()
     {
-        QVERIFY(startSseServer());
+        QFETCH(bool, streamableOnly);
+        QVERIFY(streamableOnly ? startStreamableServer() : startSseServer());
         auto created = step<std::shared_ptr<RemoteMCPClient>>([&](auto cb) {
-            RemoteMCPClient::create(QStringLiteral("mcp-remote"), proxyArgs(), std::nullopt, cb);
-        });
+            RemoteMCPClient::create(QStringLiteral("mcp-remote"), proxyArgs(streamableOnly ? QStringLiteral("/mcp") : QStringLiteral("/sse")),
+                                    std::nullopt, cb);
+        }, 60000);
         QVERIFY2(created.ok(), qPrintable(created.errorMessage()));
         auto client = created.value();
         QCOMPARE(client->name(), RemoteMCPClient::kClientName);

@@ -1,7 +1,9 @@
 #include "Controller/mcp/MCPClientManager.h"
 #include "Controller/mcp/McpClient.h"
 #include "Controller/session/McpSessionToolRuntime.h"
+#include "Controller/session/WebSocketManager.h"
 #include "McpTestSupport.h"
+#include "Platform/Log.h"
 #include "Platform/NotificationCenter.h"
 #include "TestMain.h"
 #include "Controller/mcp/ToolRepository.h"
@@ -11,9 +13,27 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMutex>
 #include <QScopeGuard>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 using namespace McpTestSupport;
+
+namespace {
+QMutex g_logMutex;
+QStringList g_log;
+void captureLog(const QString &line)
+{
+    QMutexLocker lock(&g_logMutex);
+    g_log << line;
+}
+QString takeLog()
+{
+    QMutexLocker lock(&g_logMutex);
+    return std::exchange(g_log, {}).join(QLatin1Char('\n'));
+}
+}
 
 // The client manager and the tool repository against real servers: server-everything as a
 // local server behind socat on 127.0.0.1:4000, a scripted server the same way, and
@@ -74,6 +94,7 @@ private Q_SLOTS:
     {
         if (!QFileInfo::exists(serverEverything()) || QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty())
             QSKIP("needs the npm test programs and socat (run the test command)");
+        QVERIFY(lockLocalMcpPort());
         for (const char *name : {"MCPClientInitEvent", "MCPConfigReloadEvent", "MCPClientToolsDiscovered"})
             NotificationCenter::defaultCenter().addObserver(QString::fromLatin1(name), this, [this](const Notification &n) { m_notes << n; });
     }
@@ -215,6 +236,112 @@ private Q_SLOTS:
         QCOMPARE(failureOf(manager().callTool(QStringLiteral("nope"), std::nullopt)), QStringLiteral("No client found for tool: nope"));
     }
 
+    // Content reaches the log only with debug logging on; an "env" value never does.
+    void privateContentStaysOutOfTheLog()
+    {
+        Log::setSink(captureLog);
+        auto restore = qScopeGuard([] {
+            Log::setSink(nullptr);
+            Log::setDebugEnabled(false);
+        });
+        QJsonObject servers = standardServers();
+        QJsonObject entry = localEntry(scriptedServer());
+        entry.insert(QStringLiteral("env"), QJsonObject{{QStringLiteral("API_TOKEN"), QStringLiteral("env-secret-7f3a")}});
+        servers.insert(QStringLiteral("scripted"), entry);
+        for (const bool debug : {false, true}) {
+            Log::setDebugEnabled(debug);
+            writeConfig(servers);
+            takeLog();
+            // Saving the configuration logs it.
+            await(MCPConfigManager::shared().addServer(QStringLiteral("Far"), QStringLiteral("https://far.example/sse?key=address-secret-91")));
+            await(manager().reloadConfiguration());
+            const ToolResponse r = request(call(QStringLiteral("echo-_-everything"), QVariantMap{{QStringLiteral("message"), QStringLiteral("result-secret-c2d4")}}));
+            QCOMPARE(r.content, QStringLiteral("Echo: result-secret-c2d4"));
+            WebSocketManager sockets;
+            sockets.sendToolResponses({SessionToolResponse{r.id, r.content, r.data}}, QStringLiteral("SESSION"));
+            QCOMPARE(request(call(QStringLiteral("fast-_-scripted"))).content, QStringLiteral("fast"));
+            const QString log = takeLog();
+            QVERIFY(log.contains(QStringLiteral("Config has")));
+            QVERIFY2(!log.contains(QStringLiteral("env-secret-7f3a")), qPrintable(log));
+            QCOMPARE(log.contains(QStringLiteral("result-secret-c2d4")), debug);
+            QCOMPARE(log.contains(QStringLiteral("address-secret-91")), debug);
+            await(manager().closeAllClients());
+            QVERIFY(noChildLeft());
+        }
+    }
+
+    // A server gets the user's environment and its entry's "env", never the application's own
+    // keys and settings.
+    void childEnvironment()
+    {
+        qputenv("GROQ_API_KEY", "groq-key-secret");
+        qputenv("TAVO_TEST_SETTING", "tavo-setting");
+        auto restore = qScopeGuard([] {
+            qunsetenv("GROQ_API_KEY");
+            qunsetenv("TAVO_TEST_SETTING");
+        });
+        QJsonObject servers = standardServers();
+        QJsonObject entry = localEntry(scriptedServer());
+        entry.insert(QStringLiteral("env"), QJsonObject{{QStringLiteral("ENTRY_VALUE"), QStringLiteral("from the entry")}});
+        servers.insert(QStringLiteral("scripted"), entry);
+        writeConfig(servers);
+        await(manager().reloadConfiguration());
+        const ToolResponse r = request(call(QStringLiteral("env-_-scripted")));
+        const QJsonObject env = QJsonDocument::fromJson(r.content.toUtf8()).object();
+        QVERIFY2(!env.isEmpty(), qPrintable(r.content));
+        QCOMPARE(env.value(QLatin1String("ENTRY_VALUE")).toString(), QStringLiteral("from the entry"));
+        QVERIFY(env.contains(QLatin1String("PATH")));
+        for (const QString &name : env.keys())
+            QVERIFY2(name != QLatin1String("GROQ_API_KEY") && !name.startsWith(QLatin1String("TAVO_")), qPrintable(name));
+    }
+
+    // Another program on the local port never gets a tool call.
+    void squatterOnThePort()
+    {
+        // It listens already: no server is started, and the answer says why.
+        QTcpServer squatter;
+        QVERIFY(squatter.listen(QHostAddress(QStringLiteral("127.0.0.1")), MCPClientManager::kLocalPort));
+        ToolResponse r = request(call(QStringLiteral("echo-_-everything"), QVariantMap{{QStringLiteral("message"), QStringLiteral("x")}}));
+        QVERIFY2(r.content.contains(QStringLiteral("port 4000 is in use by another program")), qPrintable(r.content));
+        QVERIFY(descendants().isEmpty());
+        squatter.close();
+
+        // It takes the port after the server started and forges the handshake: refused.
+        QJsonObject servers = standardServers();
+        servers.insert(QStringLiteral("sleeper"), QJsonObject{{QStringLiteral("command"), QStringLiteral("/bin/sleep")},
+                                                              {QStringLiteral("args"), QJsonArray{QStringLiteral("30")}}});
+        writeConfig(servers);
+        await(manager().reloadConfiguration());
+        QStringList methods;
+        QList<QTcpSocket *> peers;
+        connect(&squatter, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket *peer = squatter.nextPendingConnection();
+            peers << peer;
+            connect(peer, &QTcpSocket::readyRead, this, [peer, &methods] {
+                while (peer->canReadLine()) {
+                    const QJsonObject m = QJsonDocument::fromJson(peer->readLine()).object();
+                    methods << m.value(QLatin1String("method")).toString();
+                    if (m.value(QLatin1String("method")) == QLatin1String("initialize"))
+                        peer->write(QJsonDocument(QJsonObject{
+                            {QStringLiteral("jsonrpc"), QStringLiteral("2.0")}, {QStringLiteral("id"), m.value(QLatin1String("id"))},
+                            {QStringLiteral("result"), QJsonObject{{QStringLiteral("protocolVersion"), QStringLiteral("2025-06-18")},
+                                                                   {QStringLiteral("capabilities"), QJsonObject()},
+                                                                   {QStringLiteral("serverInfo"), QJsonObject{{QStringLiteral("name"), QStringLiteral("forged")}}}}}})
+                                        .toJson(QJsonDocument::Compact) + '\n');
+                }
+            });
+        });
+        auto pending = manager().handleToolRequest(call(QStringLiteral("echo-_-sleeper"), QVariantMap{}));
+        QTRY_VERIFY(!descendants().isEmpty());
+        QVERIFY(squatter.listen(QHostAddress(QStringLiteral("127.0.0.1")), MCPClientManager::kLocalPort));
+        r = await(pending, 40000);
+        QVERIFY2(r.content.contains(QStringLiteral("the program answering on port 4000 is not the started server")), qPrintable(r.content));
+        QVERIFY(methods.contains(QStringLiteral("initialize")));
+        QVERIFY2(!methods.contains(QStringLiteral("tools/list")) && !methods.contains(QStringLiteral("tools/call")), qPrintable(methods.join(u',')));
+        QVERIFY2(noChildLeft(), "the started server was left running");
+        qDeleteAll(peers);
+    }
+
     void concurrentStartsLaunchOneServer()
     {
         QList<QFuture<ToolResponse>> calls;
@@ -243,11 +370,14 @@ private Q_SLOTS:
         QVERIFY2(hung.content.startsWith(QStringLiteral("Error: Tool 'hang' on server 'scripted' gave no answer")), qPrintable(hung.content));
         // The server stays usable for the next call.
         QCOMPARE(request(call(QStringLiteral("fast-_-scripted"))).content, QStringLiteral("fast"));
-        // A server that dies fails its call at once, and the next ones too.
+        // A server that dies fails its call at once; its next use starts it again.
         timer.restart();
         QVERIFY(request(call(QStringLiteral("exit-_-scripted"))).content.startsWith(QStringLiteral("Error: ")));
-        QVERIFY(request(call(QStringLiteral("fast-_-scripted"))).content.startsWith(QStringLiteral("Error: ")));
         QVERIFY(timer.elapsed() < 1400);
+        QCOMPARE(request(call(QStringLiteral("fast-_-scripted"))).content, QStringLiteral("fast"));
+        QTest::qWait(50);
+        QCOMPARE(events(QStringLiteral("MCPClientInitEvent"), QStringLiteral("scripted")),
+                 (QStringList{QStringLiteral("attempted"), QStringLiteral("succeeded"), QStringLiteral("attempted"), QStringLiteral("succeeded")}));
     }
 
     void remoteServerThroughProxy()

@@ -2,6 +2,9 @@
 #include "Platform/AppPaths.h"
 #include "FakeScheduler.h"
 #include "Platform/NotificationCenter.h"
+#include "Platform/ModalPrompt.h"
+#include "Platform/OutsideAddress.h"
+#include "Platform/Updater/SoftwareUpdater.h"
 #include "NotificationSpy.h"
 #include "Platform/PlistReader.h"
 #include "Platform/Settings.h"
@@ -11,6 +14,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <QLabel>
+#include <QMessageBox>
 #include <QThread>
 #include <atomic>
 #include <sys/stat.h>
@@ -209,6 +214,87 @@ private Q_SLOTS:
         QCOMPARE(bool(parsed), valid);
         if (valid)
             QCOMPARE(UuidText::toText(*parsed), text.toUpper());
+    }
+
+    void outsideAddresses_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("https") << "https://api.example.com/v1" << true;
+        QTest::newRow("wss") << "wss://socket.example.com/ws" << true;
+        QTest::newRow("http elsewhere") << "http://api.example.com/v1" << false;
+        QTest::newRow("ws elsewhere") << "ws://socket.example.com/ws" << false;
+        QTest::newRow("http to a private address") << "http://192.168.1.5:8080/" << false;
+        QTest::newRow("http to 127.0.0.1") << "http://127.0.0.1:4567/x" << true;
+        QTest::newRow("ws to 127.8.9.10") << "ws://127.8.9.10:99/ws" << true;
+        QTest::newRow("http to ::1") << "http://[::1]:80/" << true;
+        QTest::newRow("http to localhost") << "http://LocalHost:80/" << true;
+        QTest::newRow("loopback-looking name") << "http://127.0.0.1.example.com/" << false;
+        QTest::newRow("no host") << "https:///path" << false;
+        QTest::newRow("other scheme") << "ftp://127.0.0.1/" << false;
+        QTest::newRow("file") << "file:///etc/passwd" << false;
+    }
+
+    void outsideAddresses()
+    {
+        QFETCH(QString, url);
+        QFETCH(bool, allowed);
+        QCOMPARE(OutsideAddress::isAllowed(QUrl(url)), allowed);
+    }
+
+    // A link in a prompt's text is shown as text, never as a live link.
+    void promptTextsArePlain()
+    {
+        PromptRequest request;
+        request.title = QStringLiteral("<b>Software Update</b>");
+        request.text = QStringLiteral("Version <a href=\"https://evil.example/\">1.2</a> is available.");
+        bool answered = false;
+        ModalPrompt::askAsync(request, this, [&](int) { answered = true; });
+        const auto findBox = [] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *b = qobject_cast<QMessageBox *>(w); b && b->isVisible())
+                    return b;
+            return static_cast<QMessageBox *>(nullptr);
+        };
+        QTRY_VERIFY(findBox());
+        QMessageBox *box = findBox();
+        const QList<QLabel *> labels = box->findChildren<QLabel *>();
+        int withText = 0;
+        for (const QLabel *label : labels) {
+            if (label->text().isEmpty())
+                continue;
+            ++withText;
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+            QVERIFY(!label->openExternalLinks());
+            QVERIFY(!(label->textInteractionFlags() & Qt::LinksAccessibleByMouse));
+        }
+        QCOMPARE(withText, 2);
+        box->close();
+        QTRY_VERIFY(answered);
+    }
+
+    void updateFeedVersions_data()
+    {
+        QTest::addColumn<QByteArray>("feed");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("numeric") << QByteArray("{\"version\":\"9.10.2\",\"url\":\"https://example.com/d\"}") << true;
+        QTest::newRow("one number") << QByteArray("{\"version\":\"42\"}") << true;
+        QTest::newRow("link after the number") << QByteArray("{\"version\":\"9.1 <a href='https://evil.example'>x</a>\"}") << false;
+        QTest::newRow("suffix") << QByteArray("{\"version\":\"9.1-beta\"}") << false;
+        QTest::newRow("leading blank") << QByteArray("{\"version\":\" 9.1\"}") << false;
+        QTest::newRow("other digits") << QByteArray("{\"version\":\"٩.١\"}") << false;
+        QTest::newRow("number type") << QByteArray("{\"version\":9.1}") << false;
+        QTest::newRow("not JSON") << QByteArray("9.1") << false;
+    }
+
+    void updateFeedVersions()
+    {
+        QFETCH(QByteArray, feed);
+        QFETCH(bool, readable);
+        const SoftwareUpdater::Result r = SoftwareUpdater::evaluate(feed, QStringLiteral("1.0.0"));
+        QCOMPARE(r.outcome != SoftwareUpdater::Outcome::Failed, readable);
+        if (readable)
+            QCOMPARE(r.outcome, SoftwareUpdater::Outcome::UpdateAvailable);
     }
 
     void privateFolders()

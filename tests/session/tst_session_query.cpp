@@ -6,8 +6,11 @@
 #include "Controller/session/ControlManager.h"
 #include "Controller/session/Session.h"
 #include "Controller/session/SessionManager.h"
+#include "Controller/session/SessionQuery.h"
+#include "Controller/session/WebSocketManager.h"
 
 #include <QJsonArray>
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QTest>
 #include <memory>
@@ -202,6 +205,37 @@ private Q_SLOTS:
             const QJsonObject reg = m_service->json(0, QStringLiteral("registertool")).first();
             QCOMPARE(reg.value(QStringLiteral("available_tools")).toObject().keys(), QStringList{"echo-_-srv"});
         }
+    }
+
+    // Too big a message, too big a pass or too long a silence: the query ends as a lost
+    // connection and the session reconnects for the next one.
+    void boundedAnswerStream_data()
+    {
+        QTest::addColumn<QStringList>("chunks");
+        const QString part(900, u'x');
+        QTest::newRow("message over the cap") << QStringList{QString(2000, u'x')};
+        QTest::newRow("pass over the cap") << q({"[{'a':'ST_OF_MSG_STR" + part, part, part, part});
+        QTest::newRow("silent server") << q({"[{'a':'ST_OF_MSG_STRhi"});
+    }
+
+    void boundedAnswerStream()
+    {
+        QFETCH(QStringList, chunks);
+        WebSocketManager::setMaxMessageBytes(1024);
+        SessionQuery::setStreamLimits(4096, 400);
+        auto restore = qScopeGuard([] {
+            WebSocketManager::setMaxMessageBytes(WebSocketManager::kMaxMessageBytes);
+            SessionQuery::setStreamLimits(SessionQuery::kMaxPassBytes, SessionQuery::kIdleLimitMs);
+        });
+        Session *session = readySession();
+        QVERIFY(session);
+        m_service->queueReply(reply(chunks));
+        QueryRecorder rec;
+        m_control->processCommand(QStringLiteral("question"), session->id(), false, rec.callbacks(), rec.onFinished());
+        QTRY_COMPARE_WITH_TIMEOUT(rec.finished, 1, 10000);
+        QVERIFY2(rec.events.contains(QStringLiteral("out:") + kLost), qPrintable(rec.events.join(u'|')));
+        QVERIFY(session->needsReconnection());
+        QVERIFY(!session->isBusy());
     }
 
     void noClientsGiveAnEmptyList()

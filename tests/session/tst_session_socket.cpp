@@ -11,6 +11,7 @@
 #include "Controller/session/WebSocketManager.h"
 
 #include <QJsonArray>
+#include <QScopeGuard>
 #include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTest>
@@ -494,6 +495,29 @@ private Q_SLOTS:
         QTRY_VERIFY(m_service->closed(0));
         QCOMPARE(m_service->closeCode(0), int(QWebSocketProtocol::CloseCodeGoingAway));
         QCOMPARE(m_tools->closeAllCount, 1);
+    }
+
+    // The first message is the access token: plain ws goes only to a loopback host, and a
+    // refused address is never opened.
+    void plainSocketOnlyToLoopback()
+    {
+        static QStringList lines;
+        lines.clear();
+        Log::setSink([](const QString &l) { lines << l; });
+        auto restore = qScopeGuard([] { Log::setSink([](const QString &) {}); });
+        WebSocketManager sockets;
+        sockets.connect(QStringLiteral("FAR"), QUrl(QStringLiteral("ws://192.0.2.7:9/ws")));
+        QVERIFY(sockets.isConnected(QStringLiteral("FAR")));
+        QVERIFY(!sockets.isUsable(QStringLiteral("FAR")));
+        QVERIFY(sockets.messageStream(QStringLiteral("FAR"))->isEnded());
+        QVERIFY(std::any_of(lines.begin(), lines.end(), [](const QString &l) {
+            return l.contains(QStringLiteral("Refused the assistant socket address ws://192.0.2.7"));
+        }));
+        bool sent = true;
+        sockets.sendAccessToken(QStringLiteral("secret-token"), QStringLiteral("FAR"), [&] { sent = false; });
+        QTRY_VERIFY(!sent);
+        sockets.connect(QStringLiteral("NEAR"), m_service->url());
+        QVERIFY(sockets.isUsable(QStringLiteral("NEAR")));
     }
 };
 

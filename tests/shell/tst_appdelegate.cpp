@@ -18,7 +18,16 @@
 #include "windows/NSCanvasWindowManager.h"
 
 #include <QLayout>
+#include <QFile>
 #include <QMenu>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
@@ -97,6 +106,7 @@ private Q_SLOTS:
     void signOutCleansUpInOrder();
     void reopen();
     void secondLaunchActivatesTheFirst();
+    void instanceSocketIsPrivate();
 };
 
 void TestAppDelegate::launchOrder()
@@ -471,6 +481,48 @@ void TestAppDelegate::secondLaunchActivatesTheFirst()
     delete thread;
     QVERIFY(!secondIsPrimary);
     QTRY_COMPARE(reopened.count(), 1);
+}
+
+// The socket is in the user's own runtime folder, and a request from another user is refused.
+void TestAppDelegate::instanceSocketIsPrivate()
+{
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    QVERIFY2(SingleInstanceGuard::defaultName().startsWith(runtime + '/'), qPrintable(SingleInstanceGuard::defaultName()));
+
+    if (::getuid() != 0)
+        QSKIP("acting as another user needs root");
+    QTemporaryDir dir(QStringLiteral("/tmp/tavo-guard-XXXXXX"));
+    QVERIFY(dir.isValid());
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    const QString name = dir.filePath(QStringLiteral("guard.sock"));
+    SingleInstanceGuard first(name);
+    QVERIFY(first.tryBecomePrimary());
+    ::chmod(QFile::encodeName(name).constData(), 0777); // reachable, so that only the user check stands in the way
+    QSignalSpy reopened(&first, &SingleInstanceGuard::reopenRequested);
+    const QByteArray path = QFile::encodeName(name);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), size_t(std::min<qsizetype>(path.size(), sizeof address.sun_path - 1)));
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+            ::_exit(3);
+        const char request[] = "reopen\n";
+        if (::write(fd, request, sizeof request - 1) < 0)
+            ::_exit(4);
+        ::usleep(300000);
+        ::_exit(0);
+    }
+    QVERIFY(child > 0);
+    int status = 0;
+    bool reaped = false;
+    QTRY_VERIFY(reaped || (reaped = ::waitpid(child, &status, WNOHANG) == child));
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QTest::qWait(200);
+    QCOMPARE(reopened.count(), 0);
 }
 
 TAVO_TEST_MAIN(TestAppDelegate)

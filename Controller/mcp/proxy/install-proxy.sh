@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the MCP proxy from the committed lock file into the Scripts resource folder:
-#   Scripts/mcp-remote-0.1.5/          the package, with its dependencies in node_modules/
+#   Scripts/mcp-remote-0.1.16/          the package, with its dependencies in node_modules/
 #   Scripts/node                       a link to the system's Node.js
 # Usage: install-proxy.sh <folder with package.json and lock> <work folder> <Scripts folder>
 set -euo pipefail
