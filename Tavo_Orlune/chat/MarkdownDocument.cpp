@@ -47,6 +47,13 @@ struct ParserDeleter {
 struct NodeDeleter {
     void operator()(cmark_node *n) const { cmark_node_free(n); }
 };
+struct IterDeleter {
+    void operator()(cmark_iter *i) const { cmark_iter_free(i); }
+};
+
+// Nesting deeper than this (quotes, lists, emphasis) is drawn flat, its text kept: the builder
+// never follows an answer's nesting further down the stack.
+constexpr int kMaxDepth = 32;
 
 class Builder {
 public:
@@ -55,7 +62,9 @@ public:
     void document(cmark_node *root)
     {
         begin();
-        blockChildren(root);
+        // Block by block, as the incremental build goes: the document is no nesting level.
+        for (cmark_node *c = cmark_node_first_child(root); c; c = cmark_node_next(c))
+            topLevelBlock(c);
     }
 
     void begin()
@@ -160,8 +169,71 @@ private:
 
     void blockChildren(cmark_node *node)
     {
+        if (m_depth >= kMaxDepth) {
+            flatBlocks(node);
+            return;
+        }
+        ++m_depth;
         for (cmark_node *c = cmark_node_first_child(node); c; c = cmark_node_next(c))
             block(c);
+        --m_depth;
+    }
+
+    // The text of everything under node, without its structure: each paragraph, heading, code
+    // block and table row becomes a plain paragraph. Walks the tree without recursion.
+    void flatBlocks(cmark_node *node)
+    {
+        std::unique_ptr<cmark_iter, IterDeleter> it(cmark_iter_new(node));
+        const QTextCharFormat cf = runningFormat();
+        bool firstCell = true;
+        for (cmark_event_type ev; (ev = cmark_iter_next(it.get())) != CMARK_EVENT_DONE;) {
+            if (ev != CMARK_EVENT_ENTER)
+                continue;
+            cmark_node *n = cmark_iter_get_node(it.get());
+            switch (cmark_node_get_type(n)) {
+            case CMARK_NODE_PARAGRAPH:
+            case CMARK_NODE_HEADING:
+                flatBlock(cf);
+                break;
+            case CMARK_NODE_CODE_BLOCK: {
+                flatBlock(cf);
+                QString code = literal(n);
+                if (code.endsWith(QLatin1Char('\n')))
+                    code.chop(1);
+                m_cursor.insertText(code.replace(QLatin1Char('\n'), QChar::LineSeparator), cf);
+                break;
+            }
+            case CMARK_NODE_TEXT:
+            case CMARK_NODE_CODE:
+                m_cursor.insertText(literal(n), cf);
+                break;
+            case CMARK_NODE_SOFTBREAK:
+                m_cursor.insertText(QStringLiteral(" "), cf);
+                break;
+            case CMARK_NODE_LINEBREAK:
+                m_cursor.insertText(QString(QChar::LineSeparator), cf);
+                break;
+            default:
+                if (isType(n, "table_row") || isType(n, "table_header")) {
+                    flatBlock(cf);
+                    firstCell = true;
+                } else if (isType(n, "table_cell")) {
+                    if (!firstCell)
+                        m_cursor.insertText(QStringLiteral(" | "), cf);
+                    firstCell = false;
+                }
+                break;
+            }
+        }
+    }
+
+    void flatBlock(const QTextCharFormat &cf)
+    {
+        QTextBlockFormat bf;
+        bf.setBottomMargin(8);
+        attachToList(bf);
+        startBlock(bf, cf);
+        joinList();
     }
 
     void block(cmark_node *node)
@@ -429,8 +501,39 @@ private:
     // Inline content, each run in the format of its enclosing marks.
     void inlines(cmark_node *node, const QTextCharFormat &format)
     {
+        if (m_inlineDepth >= kMaxDepth) {
+            flatInlines(node, format);
+            return;
+        }
+        ++m_inlineDepth;
         for (cmark_node *c = cmark_node_first_child(node); c; c = cmark_node_next(c))
             inlineNode(c, format);
+        --m_inlineDepth;
+    }
+
+    // The text under node in one format, walked without recursion.
+    void flatInlines(cmark_node *node, const QTextCharFormat &format)
+    {
+        std::unique_ptr<cmark_iter, IterDeleter> it(cmark_iter_new(node));
+        for (cmark_event_type ev; (ev = cmark_iter_next(it.get())) != CMARK_EVENT_DONE;) {
+            cmark_node *n = cmark_iter_get_node(it.get());
+            if (ev != CMARK_EVENT_ENTER || n == node)
+                continue;
+            switch (cmark_node_get_type(n)) {
+            case CMARK_NODE_TEXT:
+            case CMARK_NODE_CODE:
+                m_cursor.insertText(literal(n), format);
+                break;
+            case CMARK_NODE_SOFTBREAK:
+                m_cursor.insertText(QStringLiteral(" "), format);
+                break;
+            case CMARK_NODE_LINEBREAK:
+                m_cursor.insertText(QString(QChar::LineSeparator), format);
+                break;
+            default:
+                break;
+            }
+        }
     }
 
     void inlineNode(cmark_node *node, QTextCharFormat format)
@@ -494,6 +597,8 @@ private:
     QTextCharFormat m_charFormat;
     BlockContext m_ctx;
     bool m_fresh = true;
+    int m_depth = 0;       // block containers entered
+    int m_inlineDepth = 0; // inline marks entered
 };
 
 cmark_node *parse(const QByteArray &utf8)
@@ -510,8 +615,8 @@ cmark_node *parse(const QByteArray &utf8)
 }
 
 // Everything of a block's syntax tree that the builder reads, so two blocks with the same print
-// build the same document content.
-void fingerprint(cmark_node *node, QByteArray &out)
+// build the same document content. Walks the tree without recursion.
+void fingerprint(cmark_node *root, QByteArray &out)
 {
     const auto num = [&out](qint64 v) { out += QByteArray::number(v); out += ','; };
     const auto text = [&out](const char *s) {
@@ -521,46 +626,66 @@ void fingerprint(cmark_node *node, QByteArray &out)
         if (s)
             out.append(s, n);
     };
-    out += '(';
-    num(cmark_node_get_type(node));
-    text(cmark_node_get_type_string(node));
-    switch (cmark_node_get_type(node)) {
-    case CMARK_NODE_TEXT:
-    case CMARK_NODE_CODE:
-    case CMARK_NODE_CODE_BLOCK:
-    case CMARK_NODE_HTML_BLOCK:
-    case CMARK_NODE_HTML_INLINE:
-        text(cmark_node_get_literal(node));
-        break;
-    case CMARK_NODE_HEADING:
-        num(cmark_node_get_heading_level(node));
-        break;
-    case CMARK_NODE_LIST:
-        num(cmark_node_get_list_type(node));
-        num(cmark_node_get_list_start(node));
-        break;
-    case CMARK_NODE_LINK:
-    case CMARK_NODE_IMAGE:
-        text(cmark_node_get_url(node));
-        break;
-    default:
-        if (isType(node, "tasklist")) {
-            num(cmark_gfm_extensions_get_tasklist_item_checked(node) ? 1 : 0);
-        } else if (isType(node, "table")) {
-            const int columns = int(cmark_gfm_extensions_get_table_columns(node));
-            num(columns);
-            if (const uint8_t *align = cmark_gfm_extensions_get_table_alignments(node))
-                out.append(reinterpret_cast<const char *>(align), columns);
-        } else if (isType(node, "table_row")) {
-            num(cmark_gfm_extensions_get_table_row_is_header(node) ? 1 : 0);
-        } else {
-            text(cmark_node_get_literal(node));
+    std::unique_ptr<cmark_iter, IterDeleter> it(cmark_iter_new(root));
+    for (cmark_event_type ev; (ev = cmark_iter_next(it.get())) != CMARK_EVENT_DONE;) {
+        cmark_node *node = cmark_iter_get_node(it.get());
+        if (ev == CMARK_EVENT_EXIT) {
+            out += ')';
+            continue;
         }
-        break;
+        out += '(';
+        num(cmark_node_get_type(node));
+        text(cmark_node_get_type_string(node));
+        switch (cmark_node_get_type(node)) {
+        case CMARK_NODE_TEXT:
+        case CMARK_NODE_CODE:
+        case CMARK_NODE_CODE_BLOCK:
+        case CMARK_NODE_HTML_BLOCK:
+        case CMARK_NODE_HTML_INLINE:
+            text(cmark_node_get_literal(node));
+            break;
+        case CMARK_NODE_HEADING:
+            num(cmark_node_get_heading_level(node));
+            break;
+        case CMARK_NODE_LIST:
+            num(cmark_node_get_list_type(node));
+            num(cmark_node_get_list_start(node));
+            break;
+        case CMARK_NODE_LINK:
+        case CMARK_NODE_IMAGE:
+            text(cmark_node_get_url(node));
+            break;
+        default:
+            if (isType(node, "tasklist")) {
+                num(cmark_gfm_extensions_get_tasklist_item_checked(node) ? 1 : 0);
+            } else if (isType(node, "table")) {
+                const int columns = int(cmark_gfm_extensions_get_table_columns(node));
+                num(columns);
+                if (const uint8_t *align = cmark_gfm_extensions_get_table_alignments(node))
+                    out.append(reinterpret_cast<const char *>(align), columns);
+            } else if (isType(node, "table_row")) {
+                num(cmark_gfm_extensions_get_table_row_is_header(node) ? 1 : 0);
+            } else {
+                text(cmark_node_get_literal(node));
+            }
+            break;
+        }
+        // A leaf has an enter event only.
+        switch (cmark_node_get_type(node)) {
+        case CMARK_NODE_TEXT:
+        case CMARK_NODE_CODE:
+        case CMARK_NODE_CODE_BLOCK:
+        case CMARK_NODE_HTML_BLOCK:
+        case CMARK_NODE_HTML_INLINE:
+        case CMARK_NODE_THEMATIC_BREAK:
+        case CMARK_NODE_SOFTBREAK:
+        case CMARK_NODE_LINEBREAK:
+            out += ')';
+            break;
+        default:
+            break;
+        }
     }
-    for (cmark_node *c = cmark_node_first_child(node); c; c = cmark_node_next(c))
-        fingerprint(c, out);
-    out += ')';
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <QTextFrame>
 #include <QTextList>
 #include <QTextTable>
+#include <QThread>
 
 namespace {
 
@@ -332,6 +333,63 @@ private slots:
         QTextDocument doc;
         MarkdownDocument::build(&doc, markdown);
         QVERIFY(doc.blockCount() >= 1);
+    }
+
+    // Nesting far deeper than anyone writes (64 KB of list markers, 32,000 quote marks, emphasis
+    // inside emphasis) is followed to a bounded depth and shown flat below it, its text kept.
+    void deepNestingIsBoundedAndKeepsText_data()
+    {
+        QTest::addColumn<QString>("markdown");
+        QTest::addColumn<QString>("innermost");
+        QTest::newRow("nested lists") << QStringLiteral("+ ").repeated(32 * 1024) + QStringLiteral("deep") << "deep";
+        QTest::newRow("nested quotes") << QString(32000, QLatin1Char('>')) + QStringLiteral(" deep") << "deep";
+        QTest::newRow("quotes and lists") << QStringLiteral("> - ").repeated(8000) + QStringLiteral("deep") << "deep";
+        QTest::newRow("emphasis") << QStringLiteral("*a _").repeated(8000) + QStringLiteral("deep")
+                + QStringLiteral("_ b*").repeated(8000) << "deep";
+        QTest::newRow("links in emphasis") << QStringLiteral("**[x *").repeated(4000) + QStringLiteral("deep")
+                + QStringLiteral("* y](https://e.com)**").repeated(4000) << "deep";
+        QTest::newRow("code under deep quotes") << QString(100, QLatin1Char('>')) + QStringLiteral(" ```\n> code\n> ```\n> after")
+                << "code";
+    }
+
+    void deepNestingIsBoundedAndKeepsText()
+    {
+        QFETCH(QString, markdown);
+        QFETCH(QString, innermost);
+        // A small stack: recursion per nesting level would overflow it long before the end. The
+        // document lives on that thread.
+        QString plain;
+        int frames = 0;
+        int deepestIndent = 0;
+        QThread worker;
+        QObject::connect(&worker, &QThread::started, [&] {
+            QTextDocument doc;
+            MarkdownDocument::build(&doc, markdown);
+            plain = doc.toPlainText();
+            for (QTextFrame *f = doc.rootFrame(); f;) {
+                const QList<QTextFrame *> children = f->childFrames();
+                f = children.isEmpty() ? nullptr : children.first();
+                frames += f ? 1 : 0;
+            }
+            for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+                if (b.textList())
+                    deepestIndent = std::max(deepestIndent, b.textList()->format().indent());
+            }
+            worker.quit();
+        });
+        worker.setStackSize(512 * 1024);
+        worker.start();
+        QVERIFY(worker.wait(120000));
+        QVERIFY(plain.contains(innermost));
+        // At most a bounded number of quote frames and list levels.
+        QVERIFY2(frames <= 40, qPrintable(QString::number(frames)));
+        QVERIFY2(deepestIndent <= 40, qPrintable(QString::number(deepestIndent)));
+        // The streamed build agrees.
+        QTextDocument streamed;
+        MarkdownDocument::IncrementalBuilder builder;
+        builder.build(&streamed, markdown.left(markdown.size() / 2));
+        builder.build(&streamed, markdown);
+        QCOMPARE(streamed.toPlainText(), plain);
     }
 
     // The view: plain text is literal, Markdown is rendered; streaming changes nothing.
