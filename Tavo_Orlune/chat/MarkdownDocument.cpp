@@ -54,6 +54,23 @@ struct IterDeleter {
 // Nesting deeper than this (quotes, lists, emphasis) is drawn flat, its text kept: the builder
 // never follows an answer's nesting further down the stack.
 constexpr int kMaxDepth = 32;
+// Joining a block to a text list marks every block of that list changed, so one list of n
+// items costs n * n: a long list is made of several text lists of the same format (which draw
+// alike), and a long ordered list writes its numbers itself.
+constexpr int kListRun = 64;
+
+// Every edit of one build in one edit block: the document lays itself out once, at the end,
+// rather than after each insertion.
+class EditBlock {
+public:
+    explicit EditBlock(QTextDocument *document) : m_cursor(document) { m_cursor.beginEditBlock(); }
+    ~EditBlock() { m_cursor.endEditBlock(); }
+    EditBlock(const EditBlock &) = delete;
+    EditBlock &operator=(const EditBlock &) = delete;
+
+private:
+    QTextCursor m_cursor;
+};
 
 class Builder {
 public:
@@ -110,19 +127,23 @@ private:
         bool inQuote = false;
         int listDepth = 0;
         QTextList **listSlot = nullptr; // the list the item's first block joins
+        int *listItems = nullptr;       // how many items that list holds
         QTextListFormat listFormat;
-        int writtenNumber = 0;
+        int writtenNumber = -1; // the number an ordered item writes itself, or none
         bool itemStarted = false;
         int taskState = -1; // -1 none, 0 unchecked, 1 checked
     };
 
-    QTextCharFormat runningFormat() const
+    // Made once per build: answers have thousands of blocks.
+    const QTextCharFormat &runningFormat() const
     {
-        QTextCharFormat f;
-        f.setFont(bodyFont(13, QFont::Normal));
-        f.setForeground(textColor(m_ctx.inQuote ? 0.8 : 1.0));
-        if (m_ctx.inQuote)
-            f.setFontItalic(true);
+        QTextCharFormat &f = m_running[m_ctx.inQuote ? 1 : 0];
+        if (f.propertyCount() == 0) {
+            f.setFont(bodyFont(13, QFont::Normal));
+            f.setForeground(textColor(m_ctx.inQuote ? 0.8 : 1.0));
+            if (m_ctx.inQuote)
+                f.setFontItalic(true);
+        }
         return f;
     }
 
@@ -155,15 +176,18 @@ private:
     {
         if (!m_ctx.inListItem || m_ctx.itemStarted)
             return;
-        if (m_ctx.writtenNumber > 0) {
+        if (m_ctx.writtenNumber >= 0) {
             QTextBlockFormat bf = m_cursor.blockFormat();
             bf.setIndent(m_ctx.listDepth);
             m_cursor.setBlockFormat(bf);
             m_cursor.insertText(QStringLiteral("%1. ").arg(m_ctx.writtenNumber), m_charFormat);
-        } else if (*m_ctx.listSlot)
+        } else if (*m_ctx.listSlot && *m_ctx.listItems < kListRun) {
             (*m_ctx.listSlot)->add(m_cursor.block());
-        else
+            ++*m_ctx.listItems;
+        } else {
             *m_ctx.listSlot = m_cursor.createList(m_ctx.listFormat);
+            *m_ctx.listItems = 1;
+        }
         m_ctx.itemStarted = true;
     }
 
@@ -401,6 +425,13 @@ private:
 
         const BlockContext saved = m_ctx;
         QTextList *made = nullptr;
+        int madeItems = 0;
+        int items = 0;
+        for (cmark_node *item = cmark_node_first_child(node); item && items <= kListRun; item = cmark_node_next(item))
+            ++items;
+        // The text list numbers from 1 only, and each of its runs afresh: other ordered lists
+        // write their numbers.
+        const bool writeNumbers = cmark_node_get_list_type(node) == CMARK_ORDERED_LIST && (start != 1 || items > kListRun);
         int number = start;
         for (cmark_node *item = cmark_node_first_child(node); item;
              item = cmark_node_next(item), ++number) {
@@ -409,9 +440,9 @@ private:
             m_ctx.listDepth = depth;
             m_ctx.itemStarted = false;
             m_ctx.listSlot = &made;
+            m_ctx.listItems = &madeItems;
             m_ctx.listFormat = lf;
-            // The text list numbers from 1 only, so a list that starts elsewhere writes its numbers.
-            m_ctx.writtenNumber = start != 1 ? number : 0;
+            m_ctx.writtenNumber = writeNumbers ? number : -1;
             m_ctx.taskState = isType(item, "tasklist")
                 ? (cmark_gfm_extensions_get_tasklist_item_checked(item) ? 1 : 0)
                 : -1;
@@ -597,6 +628,7 @@ private:
     QTextCharFormat m_charFormat;
     BlockContext m_ctx;
     bool m_fresh = true;
+    mutable QTextCharFormat m_running[2]; // running text outside and inside quotes
     int m_depth = 0;       // block containers entered
     int m_inlineDepth = 0; // inline marks entered
 };
@@ -809,9 +841,11 @@ int IncrementalBuilder::build(QTextDocument *document, const QString &markdown)
     }
 
     document->setUndoRedoEnabled(false);
+    if (same == 0)
+        document->clear();
+    const EditBlock edits(document);
     Builder builder(document);
     if (same == 0) {
-        document->clear();
         document->setDocumentMargin(0);
         document->setDefaultFont(bodyFont());
         st = State();
@@ -873,6 +907,7 @@ QFont monospaceFont(int pixelSize, QFont::Weight weight)
 void build(QTextDocument *document, const QString &markdown)
 {
     document->clear();
+    const EditBlock edits(document);
     document->setDocumentMargin(0);
     document->setDefaultFont(bodyFont());
     std::unique_ptr<cmark_node, NodeDeleter> root(parse(markdown.toUtf8()));

@@ -392,6 +392,72 @@ private slots:
         QCOMPARE(streamed.toPlainText(), plain);
     }
 
+    // A build is one change of the document (one edit block), so the layout follows once rather
+    // than after every insertion; a streamed update likewise.
+    void buildIsOneEdit()
+    {
+        QString text;
+        for (int i = 0; i < 100; ++i)
+            text += QStringLiteral("line %1 https://e.com/%1  \n").arg(i);
+        text += QStringLiteral("\n> quote\n\n```\ncode\n```\n\n");
+        for (int i = 0; i < 100; ++i)
+            text += QStringLiteral("- item %1\n").arg(i);
+        QTextDocument doc;
+        doc.documentLayout(); // as in a view: the layout follows every change
+        int changes = 0;
+        connect(&doc, &QTextDocument::contentsChange, this, [&] { ++changes; });
+        MarkdownDocument::build(&doc, text);
+        QVERIFY2(changes <= 3, qPrintable(QString::number(changes))); // the clear, then the build
+        changes = 0;
+        MarkdownDocument::IncrementalBuilder builder;
+        builder.build(&doc, text);
+        const int first = changes;
+        changes = 0;
+        builder.build(&doc, text + QStringLiteral("- more\n"));
+        QVERIFY2(first <= 3 && changes <= 1, qPrintable(QStringLiteral("%1 %2").arg(first).arg(changes)));
+    }
+
+    // Long lists keep their markers and numbers however they are held.
+    void longListsKeepMarkersAndNumbers_data()
+    {
+        QTest::addColumn<QString>("markdown");
+        QTest::addColumn<int>("first");
+        QString bullets, ordered, fromSeven;
+        for (int i = 0; i < 300; ++i) {
+            bullets += QStringLiteral("- b%1\n").arg(i);
+            ordered += QStringLiteral("%1. o%1\n").arg(i + 1);
+            fromSeven += QStringLiteral("%1. s\n").arg(i + 7);
+        }
+        QTest::newRow("bullets") << bullets << -1;
+        QTest::newRow("ordered from 1") << ordered << 1;
+        QTest::newRow("ordered from 7") << fromSeven << 7;
+        QTest::newRow("ordered from 0") << QStringLiteral("0. a\n1. b\n") << 0;
+    }
+
+    void longListsKeepMarkersAndNumbers()
+    {
+        QFETCH(QString, markdown);
+        QFETCH(int, first);
+        QTextDocument doc;
+        MarkdownDocument::build(&doc, markdown);
+        int expected = first;
+        int items = 0;
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+            if (b.text().isEmpty())
+                continue;
+            ++items;
+            if (first < 0) {
+                QVERIFY(b.textList());
+                QCOMPARE(b.textList()->format().style(), QTextListFormat::ListDisc);
+                continue;
+            }
+            // The number is the text list's or written before the text.
+            const QString label = b.textList() ? b.textList()->itemText(b) : b.text().section(QLatin1Char(' '), 0, 0);
+            QCOMPARE(label, QStringLiteral("%1.").arg(expected++));
+        }
+        QCOMPARE(items, int(markdown.count(QLatin1Char('\n'))));
+    }
+
     // The view: plain text is literal, Markdown is rendered; streaming changes nothing.
     void viewPaths()
     {
