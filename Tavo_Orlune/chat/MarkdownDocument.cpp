@@ -58,6 +58,8 @@ constexpr int kMaxDepth = 32;
 // items costs n * n: a long list is made of several text lists of the same format (which draw
 // alike), and a long ordered list writes its numbers itself.
 constexpr int kListRun = 64;
+// No single table is laid out with more cells than this (the text's budget comes first).
+constexpr qint64 kTableCellLimit = 20000;
 
 // Every edit of one build in one edit block: the document lays itself out once, at the end,
 // rather than after each insertion.
@@ -477,6 +479,12 @@ private:
             ++rows;
         if (columns <= 0 || rows <= 0)
             return;
+        if (qint64(rows) * columns > kTableCellLimit) {
+            // The text's own budget keeps tables far below this; should one get past it, its
+            // cells are shown as text rather than laid out.
+            codeBlock(tableText(node));
+            return;
+        }
         const uint8_t *align = cmark_gfm_extensions_get_table_alignments(node);
 
         QTextBlockFormat bf;
@@ -527,6 +535,30 @@ private:
         m_ctx = saved;
         m_cursor = outer;
         leaveTable(t);
+    }
+
+    // A table's rows as text lines, cells between bars (the filled-out empty cells at a row's end
+    // left out).
+    static QString tableText(cmark_node *table)
+    {
+        QString out;
+        for (cmark_node *r = cmark_node_first_child(table); r; r = cmark_node_next(r)) {
+            QStringList cells;
+            for (cmark_node *c = cmark_node_first_child(r); c; c = cmark_node_next(c)) {
+                QString cell;
+                std::unique_ptr<cmark_iter, IterDeleter> it(cmark_iter_new(c));
+                for (cmark_event_type ev; (ev = cmark_iter_next(it.get())) != CMARK_EVENT_DONE;) {
+                    cmark_node *n = cmark_iter_get_node(it.get());
+                    if (ev == CMARK_EVENT_ENTER && (cmark_node_get_type(n) == CMARK_NODE_TEXT || cmark_node_get_type(n) == CMARK_NODE_CODE))
+                        cell += literal(n);
+                }
+                cells << cell;
+            }
+            while (!cells.isEmpty() && cells.last().isEmpty())
+                cells.removeLast();
+            out += QStringLiteral("| ") + cells.join(QStringLiteral(" | ")) + QStringLiteral(" |\n");
+        }
+        return out;
     }
 
     // Inline content, each run in the format of its enclosing marks.
@@ -632,6 +664,202 @@ private:
     int m_depth = 0;       // block containers entered
     int m_inlineDepth = 0; // inline marks entered
 };
+
+// A table costs rows * columns cells however short its rows are written (each row is filled out
+// to the header's width), so the cells of one answer have a budget; a table past it is shown as
+// its source text in a code block. This is decided on the text, before parsing, because the
+// parser itself fills the rows out.
+constexpr qint64 kCellBudget = 20000;
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Where a line's content starts after its container marks: indentation, quote marks and, when
+// asked, one list marker.
+qsizetype contentStart(const char *p, qsizetype n, bool listMarker)
+{
+    qsizetype i = 0;
+    while (true) {
+        while (i < n && isBlank(p[i]))
+            ++i;
+        if (i < n && p[i] == '>') {
+            ++i;
+            continue;
+        }
+        break;
+    }
+    if (listMarker && i < n) {
+        qsizetype j = i;
+        if (p[j] == '-' || p[j] == '*' || p[j] == '+') {
+            ++j;
+        } else {
+            while (j < n && j - i < 9 && p[j] >= '0' && p[j] <= '9')
+                ++j;
+            j = (j > i && j < n && (p[j] == '.' || p[j] == ')')) ? j + 1 : i;
+        }
+        if (j > i && j < n && isBlank(p[j])) {
+            i = j;
+            while (i < n && isBlank(p[i]))
+                ++i;
+        }
+    }
+    return i;
+}
+
+// The cells of a table row as the table syntax splits it (outer bars optional, "\|" is text).
+int rowCells(const char *p, qsizetype n)
+{
+    while (n > 0 && isBlank(p[n - 1]))
+        --n;
+    qsizetype i = 0;
+    if (i < n && p[i] == '|')
+        ++i;
+    if (n > i && p[n - 1] == '|' && (n - 2 < i || p[n - 2] != '\\'))
+        --n;
+    int cells = 1;
+    for (qsizetype k = i; k < n; ++k) {
+        if (p[k] == '\\')
+            ++k;
+        else if (p[k] == '|')
+            ++cells;
+    }
+    return cells;
+}
+
+// The number of cells of a delimiter row ("| :-- | --: |", with at least one bar), or 0.
+int delimiterCells(const char *p, qsizetype n)
+{
+    if (!std::memchr(p, '|', size_t(n)))
+        return 0;
+    int cells = 0;
+    qsizetype i = 0;
+    while (n > 0 && isBlank(p[n - 1]))
+        --n;
+    if (i < n && p[i] == '|')
+        ++i;
+    while (i < n) {
+        while (i < n && isBlank(p[i]))
+            ++i;
+        if (i < n && p[i] == ':')
+            ++i;
+        const qsizetype dashes = i;
+        while (i < n && p[i] == '-')
+            ++i;
+        if (i == dashes)
+            return 0;
+        if (i < n && p[i] == ':')
+            ++i;
+        while (i < n && isBlank(p[i]))
+            ++i;
+        ++cells;
+        if (i < n && p[i] != '|')
+            return 0;
+        ++i;
+    }
+    return cells;
+}
+
+// A fence line's character and length ("```" or "~~~" and longer), or 0.
+std::pair<char, qsizetype> fenceOf(const char *p, qsizetype n)
+{
+    if (n < 3 || (p[0] != '`' && p[0] != '~'))
+        return {0, 0};
+    qsizetype k = 0;
+    while (k < n && p[k] == p[0])
+        ++k;
+    return k >= 3 ? std::pair<char, qsizetype>{p[0], k} : std::pair<char, qsizetype>{0, 0};
+}
+
+void guardTables(QByteArray &text)
+{
+    if (!text.contains('|') || !text.contains('-'))
+        return;
+    std::vector<std::pair<qsizetype, qsizetype>> lines; // [start, end) without the line feed
+    for (qsizetype start = 0; start <= text.size();) {
+        qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
+            end = text.size();
+        lines.push_back({start, end});
+        start = end + 1;
+    }
+    const char *data = text.constData();
+    auto lineAt = [&](size_t i) { return std::pair<const char *, qsizetype>{data + lines[i].first, lines[i].second - lines[i].first}; };
+    qint64 used = 0;
+    std::vector<std::pair<size_t, size_t>> wrap; // first and last line of each table shown as text
+    char fenceChar = 0;
+    qsizetype fenceLength = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const auto [p, n] = lineAt(i);
+        const qsizetype c = contentStart(p, n, false);
+        const auto [fc, fl] = fenceOf(p + c, n - c);
+        if (fenceChar) {
+            // Inside a fenced block: only its closing fence matters.
+            if (fc == fenceChar && fl >= fenceLength) {
+                qsizetype k = c + fl;
+                while (k < n && isBlank(p[k]))
+                    ++k;
+                if (k == n)
+                    fenceChar = 0;
+            }
+            continue;
+        }
+        if (fc) {
+            fenceChar = fc;
+            fenceLength = fl;
+            continue;
+        }
+        if (i == 0)
+            continue;
+        int cells = delimiterCells(p + c, n - c);
+        if (!cells) {
+            const qsizetype l = contentStart(p, n, true);
+            cells = delimiterCells(p + l, n - l);
+        }
+        if (!cells)
+            continue;
+        const auto [hp, hn] = lineAt(i - 1);
+        const qsizetype h = contentStart(hp, hn, false);
+        const qsizetype hl = contentStart(hp, hn, true);
+        if (h == hn || (rowCells(hp + h, hn - h) != cells && rowCells(hp + hl, hn - hl) != cells))
+            continue;
+        // The rows: every following line up to a blank line or a fence.
+        size_t last = i;
+        while (last + 1 < lines.size()) {
+            const auto [rp, rn] = lineAt(last + 1);
+            const qsizetype r = contentStart(rp, rn, false);
+            if (r == rn || fenceOf(rp + r, rn - r).first)
+                break;
+            ++last;
+        }
+        const qint64 cost = qint64(cells) * qint64(last - i + 1);
+        if (used + cost > kCellBudget)
+            wrap.push_back({i - 1, last});
+        else
+            used += cost;
+        i = last;
+    }
+    if (wrap.empty())
+        return;
+    QByteArray out;
+    out.reserve(text.size() + qsizetype(wrap.size()) * 12);
+    qsizetype copied = 0;
+    for (const auto &[first, last] : wrap) {
+        out.append(data + copied, lines[first].first - copied);
+        out += "~~~~\n";
+        out.append(data + lines[first].first, lines[last].second - lines[first].first);
+        out += "\n~~~~";
+        copied = lines[last].second;
+    }
+    out.append(data + copied, text.size() - copied);
+    text = out;
+}
+
+// The text as the parser reads it: tables within their budget.
+QByteArray prepare(const QString &markdown)
+{
+    QByteArray utf8 = markdown.toUtf8();
+    guardTables(utf8);
+    return utf8;
+}
 
 cmark_node *parse(const QByteArray &utf8)
 {
@@ -784,7 +1012,7 @@ void IncrementalBuilder::reset()
 int IncrementalBuilder::build(QTextDocument *document, const QString &markdown)
 {
     State &st = *m_state;
-    const QByteArray utf8 = markdown.toUtf8();
+    const QByteArray utf8 = prepare(markdown);
     const bool references = mayDefineReferences(utf8);
     const bool known = st.document == document && st.boundaries.size() == st.startLines.size() + 1;
     if (known && utf8 == st.source)
@@ -910,7 +1138,7 @@ void build(QTextDocument *document, const QString &markdown)
     const EditBlock edits(document);
     document->setDocumentMargin(0);
     document->setDefaultFont(bodyFont());
-    std::unique_ptr<cmark_node, NodeDeleter> root(parse(markdown.toUtf8()));
+    std::unique_ptr<cmark_node, NodeDeleter> root(parse(prepare(markdown)));
     if (!root)
         return;
     Builder(document).document(root.get());

@@ -458,6 +458,50 @@ private slots:
         QCOMPARE(items, int(markdown.count(QLatin1Char('\n'))));
     }
 
+    // The cells of an answer's tables have a budget (a table costs rows * columns cells however
+    // short its rows are written); a table past it is shown as its source text in a code block.
+    void tableCellsHaveABudget()
+    {
+        QString wide;
+        for (int c = 0; c < 100; ++c)
+            wide += QStringLiteral("|h%1").arg(c);
+        wide += QStringLiteral("|\n") + QStringLiteral("|-").repeated(100) + QStringLiteral("|\n");
+        for (int r = 0; r < 400; ++r)
+            wide += QStringLiteral("|r%1|\n").arg(r);
+        const QString small = QStringLiteral("| a | b |\n|---|---|\n| 1 | 2 |\n");
+        const QString markdown = small + QStringLiteral("\ntext\n\n") + wide + QStringLiteral("\nafter\n\n") + small;
+
+        QTextDocument doc;
+        MarkdownDocument::build(&doc, markdown);
+        int cells = 0;
+        int tables = 0;
+        bool sourceShown = false;
+        for (QTextFrame *f : doc.rootFrame()->childFrames()) {
+            auto *t = qobject_cast<QTextTable *>(f);
+            QVERIFY(t);
+            if (t->format().property(MarkdownDocument::CodeBlockProperty).toBool()) {
+                const QString code = QTextCursor(t->cellAt(0, 0).firstCursorPosition()).block().text();
+                sourceShown = sourceShown || code.startsWith(QStringLiteral("|h0|h1|"));
+                continue;
+            }
+            ++tables;
+            cells += t->rows() * t->columns();
+        }
+        QCOMPARE(tables, 2); // the small ones, as tables
+        QVERIFY2(cells <= 20000, qPrintable(QString::number(cells)));
+        QVERIFY(sourceShown);
+        QVERIFY(doc.toPlainText().contains(QStringLiteral("|r399|")));
+        QVERIFY(doc.toPlainText().contains(QStringLiteral("after")));
+
+        // Streamed in steps, the budget is crossed on the way and the result is the same.
+        QTextDocument streamed;
+        MarkdownDocument::IncrementalBuilder builder;
+        for (qsizetype at = 500; at < markdown.size(); at += 500)
+            builder.build(&streamed, markdown.left(at));
+        builder.build(&streamed, markdown);
+        QCOMPARE(dump(streamed), dump(doc));
+    }
+
     // The view: plain text is literal, Markdown is rendered; streaming changes nothing.
     void viewPaths()
     {
