@@ -853,10 +853,19 @@ void guardTables(QByteArray &text)
     text = out;
 }
 
-// The text as the parser reads it: tables within their budget.
+// The text as the parser reads it: line breaks as line feeds (a lone carriage return ends a
+// line for the parser too, and the blocks are found by line), tables within their budget.
 QByteArray prepare(const QString &markdown)
 {
-    QByteArray utf8 = markdown.toUtf8();
+    QByteArray utf8;
+    if (markdown.contains(QLatin1Char('\r'))) {
+        QString s = markdown;
+        s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        utf8 = s.toUtf8();
+    } else {
+        utf8 = markdown.toUtf8();
+    }
     guardTables(utf8);
     return utf8;
 }
@@ -997,6 +1006,7 @@ struct IncrementalBuilder::State {
     QByteArray source;                          // the text of the last build, UTF-8
     bool hasReferences = false;
     std::vector<int> startLines;                // the line each top-level block starts on
+    std::vector<int> endLines;                  // and ends on
     std::vector<QByteArray> keys;               // each block's print, kept when references are about
     std::vector<Builder::Boundary> boundaries;  // before each block, and at the end
 };
@@ -1020,13 +1030,20 @@ int IncrementalBuilder::build(QTextDocument *document, const QString &markdown)
 
     // Where the text changed, the block that starts on the first changed line and the blocks after
     // it are parsed again; a block whose follower starts on an unchanged line was closed by that
-    // line and reads the same. The parse starts on a line where only the document is open.
+    // line and reads the same. The parse starts on a line where only the document is open: the
+    // block before it must end on an earlier line. (A table that takes the last line of a
+    // paragraph as its header is reported from the paragraph's first line, and the paragraph
+    // from line 0: such a pair is never cut apart.)
     size_t same = 0;
     int fromLine = 1;
+    auto cutBefore = [&st](size_t i) {
+        return st.startLines[i - 1] >= 1 && st.endLines[i - 1] >= st.startLines[i - 1]
+            && st.startLines[i] > st.endLines[i - 1];
+    };
     if (known && !references && !st.hasReferences && st.startLines.size() > 1) {
         const int changedLine = lineAt(utf8, firstDifference(st.source, utf8));
         for (size_t i = st.startLines.size() - 1; i >= 1; --i) {
-            if (st.startLines[i] < changedLine) {
+            if (st.startLines[i] < changedLine && cutBefore(i)) {
                 same = i;
                 break;
             }
@@ -1042,11 +1059,16 @@ int IncrementalBuilder::build(QTextDocument *document, const QString &markdown)
     std::unique_ptr<cmark_node, NodeDeleter> root(parse(same > 0 ? utf8.mid(from) : utf8));
     std::vector<cmark_node *> blocks;
     std::vector<int> startLines;
+    std::vector<int> endLines;
     std::vector<QByteArray> keys;
     if (root) {
         for (cmark_node *c = cmark_node_first_child(root.get()); c; c = cmark_node_next(c)) {
             blocks.push_back(c);
-            startLines.push_back(cmark_node_get_start_line(c) + fromLine - 1);
+            // Line 0 (no line known) stays 0 whatever line the parse started on.
+            const int startLine = cmark_node_get_start_line(c);
+            const int endLine = cmark_node_get_end_line(c);
+            startLines.push_back(startLine > 0 ? startLine + fromLine - 1 : 0);
+            endLines.push_back(endLine > 0 ? endLine + fromLine - 1 : 0);
             if (references) {
                 QByteArray key;
                 fingerprint(c, key);
@@ -1061,10 +1083,12 @@ int IncrementalBuilder::build(QTextDocument *document, const QString &markdown)
         if (same == keys.size() && same == st.keys.size()) {
             st.source = utf8;
             st.startLines = startLines;
+            st.endLines = endLines;
             return 0;
         }
         blocks.erase(blocks.begin(), blocks.begin() + qsizetype(same));
         startLines.erase(startLines.begin(), startLines.begin() + qsizetype(same));
+        endLines.erase(endLines.begin(), endLines.begin() + qsizetype(same));
         keys.erase(keys.begin(), keys.begin() + qsizetype(same));
     }
 
@@ -1088,12 +1112,14 @@ int IncrementalBuilder::build(QTextDocument *document, const QString &markdown)
         cut.removeSelectedText();
         builder.resume(at);
         st.startLines.resize(same);
+        st.endLines.resize(same);
         st.keys.resize(std::min(st.keys.size(), same));
         st.boundaries.resize(same + 1);
     }
     for (size_t i = 0; i < blocks.size(); ++i) {
         builder.topLevelBlock(blocks[i]);
         st.startLines.push_back(startLines[i]);
+        st.endLines.push_back(endLines[i]);
         if (references)
             st.keys.push_back(std::move(keys[i]));
         st.boundaries.push_back(builder.boundary());

@@ -537,6 +537,9 @@ private slots:
         QTest::newRow("code blocks") << "Intro\n\n```cpp\nint x = 1;\n\nint y;\n```\n\nMiddle\n\n    indented\n    code\n\n~~~\nopen fence";
         QTest::newRow("tables") << "| A | B |\n|:--|--:|\n| 1 | 2 |\n| 3 | **4** |\n\ntext\n\n| x |\n|:-:|\n| y |\n";
         QTest::newRow("reference link defined later") << "See [the docs][d] and [x].\n\nMore text.\n\n[d]: https://example.com/d\n[x]: mailto:a@b.c\n";
+        QTest::newRow("paragraph directly followed by a table")
+            << "Intro line\nsecond line\n| A | B |\n|---|---|\n| 1 | 2 |\n| 3 | 4 |\n\nafter\n\nmore\n";
+        QTest::newRow("bare carriage returns") << "one\rtwo\n\nthree\r\rfour\n\nfive\r\n\r\n# six\n\n- seven\r- eight\n\nend";
         QTest::newRow("html, rules and breaks") << "<div>raw</div>\n\nline  \nbreak\n\n***\n\n<b>i</b> text ~~gone~~ https://auto.link/x\n";
     }
 
