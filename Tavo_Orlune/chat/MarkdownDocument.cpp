@@ -326,24 +326,26 @@ private:
         startBlock(bf, m_charFormat);
         joinList();
 
-        QTextTableFormat tf;
-        tf.setBorder(0.5);
-        tf.setBorderBrush(hairlineColor(0.2));
-        tf.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
-        tf.setBackground(surfaceColor(0.7));
-        tf.setCellSpacing(0);
-        tf.setCellPadding(0);
-        tf.setTopMargin(8);
-        tf.setBottomMargin(8);
-        tf.setWidth(QTextLength(QTextLength::PercentageLength, 100));
-        tf.setProperty(CodeBlockProperty, true);
-        QTextTable *t = m_cursor.insertTable(1, 1, tf);
+        // The formats are made once per build: an answer may hold thousands of code blocks.
+        if (!m_codeTable.hasProperty(CodeBlockProperty)) {
+            m_codeTable.setBorder(0.5);
+            m_codeTable.setBorderBrush(hairlineColor(0.2));
+            m_codeTable.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+            m_codeTable.setBackground(surfaceColor(0.7));
+            m_codeTable.setCellSpacing(0);
+            m_codeTable.setCellPadding(0);
+            m_codeTable.setTopMargin(8);
+            m_codeTable.setBottomMargin(8);
+            m_codeTable.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+            m_codeTable.setProperty(CodeBlockProperty, true);
+            m_codeText.setFont(monospaceFont(12, QFont::Normal));
+            m_codeText.setForeground(textColor(0.95));
+        }
+        QTextTable *t = m_cursor.insertTable(1, 1, m_codeTable);
         QTextTableCell cell = t->cellAt(0, 0);
 
         QTextCursor c = cell.firstCursorPosition();
-        QTextCharFormat cf;
-        cf.setFont(monospaceFont(12, QFont::Normal));
-        cf.setForeground(textColor(0.95));
+        const QTextCharFormat &cf = m_codeText;
         QTextBlockFormat codeBf;
         codeBf.setNonBreakableLines(true);
         c.setBlockFormat(codeBf);
@@ -381,15 +383,16 @@ private:
         startBlock(bf, m_charFormat);
         joinList();
 
-        QTextTableFormat tf;
-        tf.setBorder(0);
-        tf.setCellSpacing(0);
-        tf.setCellPadding(0);
-        tf.setTopMargin(8);
-        tf.setBottomMargin(8);
-        tf.setBorderCollapse(true);
-        tf.setProperty(BlockQuoteProperty, true);
-        QTextTable *t = m_cursor.insertTable(1, 1, tf);
+        if (!m_quoteTable.hasProperty(BlockQuoteProperty)) {
+            m_quoteTable.setBorder(0);
+            m_quoteTable.setCellSpacing(0);
+            m_quoteTable.setCellPadding(0);
+            m_quoteTable.setTopMargin(8);
+            m_quoteTable.setBottomMargin(8);
+            m_quoteTable.setBorderCollapse(true);
+            m_quoteTable.setProperty(BlockQuoteProperty, true);
+        }
+        QTextTable *t = m_cursor.insertTable(1, 1, m_quoteTable);
         QTextTableCell cell = t->cellAt(0, 0);
 
         const QTextCursor outer = m_cursor;
@@ -661,6 +664,9 @@ private:
     BlockContext m_ctx;
     bool m_fresh = true;
     mutable QTextCharFormat m_running[2]; // running text outside and inside quotes
+    QTextTableFormat m_codeTable;
+    QTextCharFormat m_codeText;
+    QTextTableFormat m_quoteTable;
     int m_depth = 0;       // block containers entered
     int m_inlineDepth = 0; // inline marks entered
 };
