@@ -2,8 +2,6 @@
 
 #include "Platform/Graphemes.h"
 
-#include <QTextBoundaryFinder>
-
 const QString HTMLStreamingParser::startMarker = QStringLiteral("HTML_DOCUMENT_START");
 const QString HTMLStreamingParser::endMarker = QStringLiteral("HTML_DOCUMENT_END");
 
@@ -38,20 +36,24 @@ QStringList HTMLStreamResult::finishedDocuments() const
 
 namespace {
 
-bool isH(QStringView cluster) { return cluster.size() == 1 && cluster.front() == u'H'; }
-
 // Moves leading characters of buffer to sink until buffer is empty or a prefix of marker again.
+// The markers are ASCII, so whatever is held beyond a prefix is released whole.
 void release(QString &buffer, const QString &marker, QString &sink)
 {
-    while (!buffer.isEmpty() && !marker.startsWith(buffer)) {
-        const qsizetype n = Graphemes::firstLength(buffer);
-        sink += QStringView(buffer).left(n);
-        buffer.remove(0, n);
-    }
+    qsizetype n = 0;
+    while (n < buffer.size() && !marker.startsWith(QStringView(buffer).mid(n)))
+        ++n;
+    sink += QStringView(buffer).left(n);
+    buffer.remove(0, n);
 }
 
 }
 
+// Markers are matched character by character of the text as written (UTF-16 units; the markers
+// are ASCII), never by user-perceived characters: a combining mark, joiner or variation
+// selector after a marker's last letter would join it into one user-perceived character only
+// when both arrive in the same chunk, so the marker is recognised either way and the mark stays
+// with the text after it. However the chunks split, the result is the same.
 HTMLStreamResult HTMLStreamingParser::process(const QString &chunk)
 {
     HTMLStreamResult result;
@@ -63,42 +65,34 @@ HTMLStreamResult HTMLStreamingParser::process(const QString &chunk)
         }
     };
 
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, chunk);
-    qsizetype from = 0;
-    while (from < chunk.size()) {
-        qsizetype to = finder.toNextBoundary();
-        if (to <= from)
-            to = chunk.size();
-        const QStringView cluster = QStringView(chunk).mid(from, to - from);
-        from = to;
-
-        if (!m_inHTML) {
-            // Fast path: nothing held and the character cannot begin a marker.
-            if (m_startBuffer.isEmpty() && !isH(cluster)) {
-                outside += cluster;
-                continue;
-            }
-            m_startBuffer += cluster;
-            if (!startMarker.startsWith(m_startBuffer)) {
-                release(m_startBuffer, startMarker, outside);
-            } else if (m_startBuffer.size() == startMarker.size()) {
+    const qsizetype size = chunk.size();
+    qsizetype i = 0;
+    while (i < size) {
+        QString &buffer = m_inHTML ? m_endBuffer : m_startBuffer;
+        QString &sink = m_inHTML ? m_htmlBody : outside;
+        const QString &marker = m_inHTML ? endMarker : startMarker;
+        if (buffer.isEmpty()) {
+            // Nothing held: everything up to the next letter that can begin a marker passes.
+            qsizetype h = chunk.indexOf(QLatin1Char('H'), i);
+            if (h < 0)
+                h = size;
+            sink += QStringView(chunk).mid(i, h - i);
+            i = h;
+            if (i >= size)
+                break;
+        }
+        buffer += chunk[i++];
+        if (!marker.startsWith(buffer)) {
+            release(buffer, marker, sink);
+        } else if (buffer.size() == marker.size()) {
+            buffer.clear();
+            if (!m_inHTML) {
                 m_inHTML = true;
-                m_startBuffer.clear();
                 m_endBuffer.clear();
                 flushOutside();
                 result.pieces.append({HTMLStreamPiece::DocumentStart, QString()});
-            }
-        } else {
-            if (m_endBuffer.isEmpty() && !isH(cluster)) {
-                m_htmlBody += cluster;
-                continue;
-            }
-            m_endBuffer += cluster;
-            if (!endMarker.startsWith(m_endBuffer)) {
-                release(m_endBuffer, endMarker, m_htmlBody);
-            } else if (m_endBuffer.size() == endMarker.size()) {
+            } else {
                 m_inHTML = false;
-                m_endBuffer.clear();
                 flushOutside();
                 result.pieces.append({HTMLStreamPiece::DocumentEnd, m_htmlBody});
                 m_htmlBody.clear();
@@ -114,7 +108,8 @@ HTMLFlushResult HTMLStreamingParser::flushIncomplete()
     HTMLFlushResult r;
     if (m_inHTML) {
         r.documentCut = true;
-        r.pending = startMarker + m_htmlBody;
+        // A held beginning of the end marker is part of the cut document.
+        r.pending = startMarker + m_htmlBody + m_endBuffer;
         m_inHTML = false;
         m_htmlBody.clear();
         m_endBuffer.clear();

@@ -25,8 +25,8 @@ struct HTMLStreamResult {
 
 // What the parser still held when asked to let go of it.
 struct HTMLFlushResult {
-    // The held text as one string: the start marker and body of an unfinished document,
-    // then any characters held outside a document. Empty when nothing was pending.
+    // The held text as one string: the start marker, body and any held beginning of the end
+    // marker of an unfinished document, then any characters held outside a document. Empty when nothing was pending.
     QString pending;
     bool documentCut = false; // a document had begun and never finished
     QString heldOutside;      // characters held as a possible start marker (ordinary text after all)
@@ -34,9 +34,9 @@ struct HTMLFlushResult {
 
 // Separates generated HTML documents, framed by "HTML_DOCUMENT_START" and "HTML_DOCUMENT_END",
 // from the answer text around them while the answer arrives in arbitrary chunks. Markers may be
-// split between chunks, so a possible marker beginning is held back until it is decided.
-// Characters are user-perceived characters. The state carries over from chunk to chunk and from
-// answer to answer.
+// split between chunks, so a possible marker beginning is held back until it is decided; the
+// result does not depend on where the chunks split. The state carries over from chunk to chunk
+// and from answer to answer.
 class HTMLStreamingParser {
 public:
     static const QString startMarker;

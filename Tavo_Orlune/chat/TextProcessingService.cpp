@@ -114,7 +114,13 @@ bool safeMarkdownCut(const QString &text, qsizetype from, qsizetype p)
 
 QString StreamingMarkdownFormatter::format(const QString &text)
 {
-    if (!text.startsWith(m_prefixSource)) {
+    // The kept part stands only while the text after it still starts as a cut requires: the text
+    // this formats (tool output already formatted) may change behind its end, and a line break
+    // run continued across the cut would be collapsed apart.
+    const qsizetype kept = m_prefixSource.size();
+    const bool cutHolds = text.size() == kept
+        || (text.size() > kept && !QStringView(u" \t\n|").contains(text[kept]));
+    if (!text.startsWith(m_prefixSource) || !cutHolds) {
         m_prefixSource.clear();
         m_prefixFormatted.clear();
     }

@@ -1,23 +1,32 @@
 #include "mcp/MCPConfig.h"
 
+#include "Controller/mcp/McpServerConfiguration.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
 
 namespace {
 
-MCPError invalid(const QString &why)
-{
-    return MCPError(QStringLiteral("The MCP configuration could not be read: %1").arg(why), QStringLiteral("DecodingError"), 4864);
-}
-
 void writeString(QByteArray &out, const QString &text)
 {
     // Slashes and non-ASCII text stay as they are; only what JSON requires is escaped.
+    // A lone surrogate half (written as an escape by hand) has no UTF-8 form: it is written as
+    // the escape it was read from, so rewriting the file keeps it.
     QString escaped;
     escaped.reserve(text.size() + 2);
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
         const char16_t u = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            escaped += c;
+            escaped += text[++i];
+            continue;
+        }
+        if (c.isSurrogate()) {
+            escaped += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
+            continue;
+        }
         switch (u) {
         case '"': escaped += QLatin1String("\\\""); break;
         case '\\': escaped += QLatin1String("\\\\"); break;
@@ -106,32 +115,21 @@ void writeValue(QByteArray &out, const QJsonValue &value, int depth)
 
 McpResult<MCPConfig> MCPConfig::decode(const QByteArray &json)
 {
-    QJsonParseError parseError{};
-    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        return invalid(QStringLiteral("it is not valid JSON (%1 at offset %2)").arg(parseError.errorString()).arg(parseError.offset));
-    if (!doc.isObject())
-        return invalid(QStringLiteral("the top level is not an object"));
-    const QJsonValue servers = doc.object().value(QLatin1String("McpServers"));
-    if (!servers.isObject())
-        return invalid(QStringLiteral("\"McpServers\" is missing or not an object"));
+    // One reader for the application and the tool runtime: a file the runtime refuses is refused
+    // here too, so the writer never builds on a file the servers cannot be started from.
+    McpResult<McpServerConfigurationCollection> read = McpServerConfigurationCollection::decode(json);
+    if (!read.ok())
+        return read.error();
     MCPConfig config;
-    const QJsonObject table = servers.toObject();
-    for (auto it = table.begin(); it != table.end(); ++it) {
-        const QJsonObject entry = it.value().toObject();
-        if (!it.value().isObject() || !entry.value(QLatin1String("command")).isString()
-            || !entry.value(QLatin1String("args")).isArray())
-            return invalid(QStringLiteral("the entry \"%1\" needs a text \"command\" and a list \"args\"").arg(it.key()));
-        MCPServerConfig server;
-        server.command = entry.value(QLatin1String("command")).toString();
-        for (const QJsonValue &arg : entry.value(QLatin1String("args")).toArray()) {
-            if (!arg.isString())
-                return invalid(QStringLiteral("the entry \"%1\" has an argument that is not text").arg(it.key()));
-            server.args.append(arg.toString());
+    const auto &servers = read.value().mcpServers;
+    for (auto it = servers.begin(); it != servers.end(); ++it) {
+        MCPServerConfig server{it->command, it->args, std::nullopt};
+        if (it->env) {
+            QJsonObject env;
+            for (auto e = it->env->begin(); e != it->env->end(); ++e)
+                env.insert(e.key(), e.value());
+            server.env = env;
         }
-        const QJsonValue env = entry.value(QLatin1String("env"));
-        if (env.isObject())
-            server.env = env.toObject();
         config.mcpServers.insert(it.key(), server);
     }
     return config;

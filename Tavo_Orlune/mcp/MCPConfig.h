@@ -7,8 +7,8 @@
 #include <QStringList>
 #include <optional>
 
-// The application's view of one server entry of the MCP configuration file. "env" is kept as
-// it was written (by hand, usually) so that rewriting the file never drops it.
+// The application's view of one server entry of the MCP configuration file. "env" (written by
+// hand, usually) is kept so that rewriting the file never drops it.
 struct MCPServerConfig {
     QString command;
     QStringList args;
@@ -21,7 +21,8 @@ struct MCPServerConfig {
 struct MCPConfig {
     QMap<QString, MCPServerConfig> mcpServers;
 
-    // Strict: "McpServers" and each entry's "command" and "args" must be there and typed.
+    // Read by the tool runtime's decoder (McpServerConfigurationCollection::decode), so both
+    // sides accept and refuse the same files.
     static McpResult<MCPConfig> decode(const QByteArray &json);
     // Pretty-printed (four-space indent), keys sorted, slashes bare, no trailing newline.
     QByteArray encode() const;

@@ -1,6 +1,9 @@
 #include "model/AppIconData.h"
 #include "model/TaskData.h"
 
+#include <memory>
+#include <vector>
+
 AppIconData::AppIconData()
 {
 }
@@ -128,8 +131,9 @@ void AppIconData::relationshipDidChange(int index)
 
 QList<AppIconData *> AppIconData::defaultAppIcons()
 {
-    // Made once per process (thread-safe static); they belong to the context that inserts them.
-    static const QList<AppIconData *> icons = [] {
+    // Made once per process (thread-safe static) and owned here until the process ends; a
+    // context stores copies of them, never these objects.
+    static const std::vector<std::unique_ptr<AppIconData>> owned = [] {
         struct Row { const char *name, *color, *icon, *link; };
         static const Row rows[] = {
             {"Slack", "#4A154B", "slack_logo", "https://slack.com"},
@@ -162,10 +166,17 @@ QList<AppIconData *> AppIconData::defaultAppIcons()
             {"Perplexity", "#20808D", "perplexity_logo", "https://www.perplexity.ai"},
             {"Default", "#6366F1", "app_logo_placeholder_1", "https://www.google.com"},
         };
-        QList<AppIconData *> list;
+        std::vector<std::unique_ptr<AppIconData>> list;
         for (const Row &r : rows)
-            list.append(new AppIconData(QUuid::createUuid(), QString::fromUtf8(r.name), QString::fromLatin1(r.color),
-                                        QString::fromLatin1(r.icon), QString::fromLatin1(r.link)));
+            list.push_back(std::make_unique<AppIconData>(QUuid::createUuid(), QString::fromUtf8(r.name),
+                                                         QString::fromLatin1(r.color), QString::fromLatin1(r.icon),
+                                                         QString::fromLatin1(r.link)));
+        return list;
+    }();
+    static const QList<AppIconData *> icons = [] {
+        QList<AppIconData *> list;
+        for (const auto &icon : owned)
+            list.append(icon.get());
         return list;
     }();
     return icons;

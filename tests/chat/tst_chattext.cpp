@@ -74,7 +74,8 @@ private Q_SLOTS:
         static const QStringList tokens = {
             "word ", "Status: ok", "Results:", "\n", "\n\n", "\n\n\n", "## Head", "# T", "{\"a\":1}", "{\"b\": [1]}", "{", "}",
             "(", ")", "[x](https://e.com/a)", "https://site.org/p ", "`code`", "`", "```py\nx = {\n", "```", "\n```\n",
-            R"(\u00e9)", R"(\ud83d\ude00)", R"(\n)", R"(\u007b)", "  ", "\t", "- item", "Note:\tvalue", "http://h/x)", "~~~\n"};
+            R"(\u00e9)", R"(\ud83d\ude00)", R"(\n)", R"(\u007b)", "  ", "\t", "- item", "Note:\tvalue", "http://h/x)", "~~~\n",
+            "\r", "\r\n", "```\r"};
         QRandomGenerator rng(1234);
         for (int round = 0; round < 200; ++round) {
             QString text;
@@ -166,7 +167,7 @@ private Q_SLOTS:
         // whole answer formatted at once, and keep its finished paragraphs past closed code.
         static const QStringList tokens = {"word ", "\n", "\n\n", "\n\n\n", QString::fromUtf8("• item"), "```py\nx = 1\n",
                                            "```", "\n```\n", "`x`", "`", "| a | b |\n", "|---|:-:|\n", "~~~\n", "  ",
-                                           "\t", "- li", "# H"};
+                                           "\t", "- li", "# H", "\r", "\r\n", "| x |\r"};
         QRandomGenerator rng(99);
         for (int round = 0; round < 150; ++round) {
             QString text;
@@ -184,6 +185,13 @@ private Q_SLOTS:
                 }
             }
         }
+        // The text it formats (tool output, already formatted) can change behind a kept part: a
+        // run of line breaks continued across the cut is still one paragraph break.
+        StreamingMarkdownFormatter rewritten;
+        rewritten.format(QStringLiteral("A\n\nB"));
+        QCOMPARE(rewritten.format(QStringLiteral("A\n\n\n\nB")), QStringLiteral("A\n\nB"));
+        QCOMPARE(rewritten.format(QStringLiteral("A\n\n| x |")), TextProcessingService::formatForMarkdown(QStringLiteral("A\n\n| x |")));
+
         QString answer;
         for (int i = 0; i < 30; ++i)
             answer += QStringLiteral("Para %1\n\n```\ncode %1\n```\n\n| h | i |\n|---|---|\n| %1 | x |\n\n").arg(i);

@@ -52,6 +52,12 @@ private Q_SLOTS:
             << QStringList{"S", "D[<b>HTML_DOCUMENT_ENX</b>]"} << "";
         QTest::newRow("unfinished document is flushed with its marker")
             << QStringList{"HTML_DOCUMENT_START<div>"} << QStringList{"S"} << "HTML_DOCUMENT_START<div>";
+        QTest::newRow("held end prefix is flushed with the document")
+            << QStringList{"HTML_DOCUMENT_START<div>HTML_DOCUMENT_E"} << QStringList{"S"}
+            << "HTML_DOCUMENT_START<div>HTML_DOCUMENT_E";
+        QTest::newRow("marks after markers stay with the text after them")
+            << QStringList{QString::fromUtf8("aHTML_DOCUMENT_START\u0301<p>HTML_DOCUMENT_END\uFE0Fb")}
+            << QStringList{QString::fromUtf8("T[a]|S|D[\u0301<p>]|T[\uFE0Fb]")} << "";
         QTest::newRow("held outside prefix is flushed") << QStringList{"see HTML_"} << QStringList{"T[see ]"} << "HTML_";
         QTest::newRow("nothing held") << QStringList{"plain"} << QStringList{"T[plain]"} << "";
         QTest::newRow("empty chunk") << QStringList{""} << QStringList{""} << "";
@@ -92,6 +98,47 @@ private Q_SLOTS:
         QCOMPARE(parser.flushIncomplete().pending, QString()); // forgotten after a flush
     }
 
+    // Every split of a text into two or three chunks gives what the whole text gives: the same
+    // answer text, documents and held rest, whatever follows or precedes a marker.
+    void sameResultHoweverChunksSplit_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("combining mark after start") << QString::fromUtf8("xHTML_DOCUMENT_START\u0301<p>HTML_DOCUMENT_ENDy");
+        QTest::newRow("joiner after end") << QString::fromUtf8("HTML_DOCUMENT_START<i>HTML_DOCUMENT_END\u200D😀 z");
+        QTest::newRow("variation selector after both")
+            << QString::fromUtf8("HTML_DOCUMENT_START\uFE0Fa HTML_DOCUMENT_END\uFE0F");
+        QTest::newRow("prepended mark before H") << QString::fromUtf8("\u0600HTML_DOCUMENT_STARTbHTML_DOCUMENT_END");
+        QTest::newRow("mark inside a marker") << QString::fromUtf8("HTML_DOC\u0301UMENT_STARTc");
+        QTest::newRow("cut document with held end") << QStringLiteral("HHTML_DOCUMENT_STARTHTML_DOCUMENT_ENHTML_DOCU");
+    }
+
+    void sameResultHoweverChunksSplit()
+    {
+        QFETCH(QString, text);
+        auto run = [](const QStringList &chunks) {
+            HTMLStreamingParser parser;
+            QString out;
+            for (const QString &c : chunks) {
+                const HTMLStreamResult r = parser.process(c);
+                for (const HTMLStreamPiece &p : r.pieces)
+                    out += p.kind == HTMLStreamPiece::Text ? p.text
+                        : p.kind == HTMLStreamPiece::DocumentStart ? QStringLiteral("<S>")
+                                                                   : QStringLiteral("<D:%1>").arg(p.text);
+            }
+            return out + QStringLiteral("<F:%1>").arg(parser.flushIncomplete().pending);
+        };
+        const QString whole = run({text});
+        for (qsizetype a = 0; a <= text.size(); ++a) {
+            for (qsizetype b = a; b <= text.size(); ++b) {
+                const QString got = run({text.left(a), text.mid(a, b - a), text.mid(b)});
+                if (got != whole) {
+                    qWarning() << "split at" << a << b;
+                    QCOMPARE(got, whole);
+                }
+            }
+        }
+    }
+
     void heldPrefixesStayBounded()
     {
         HTMLStreamingParser parser;
@@ -115,7 +162,8 @@ private Q_SLOTS:
         parser.process(QStringLiteral("HTML_DOCUMENT_START<p>HTML_DOC"));
         r = parser.flushIncomplete();
         QVERIFY(r.documentCut);
-        QCOMPARE(r.pending, QStringLiteral("HTML_DOCUMENT_START<p>"));
+        // The held beginning of the end marker belongs to the cut document.
+        QCOMPARE(r.pending, QStringLiteral("HTML_DOCUMENT_START<p>HTML_DOC"));
         QVERIFY(r.heldOutside.isEmpty());
         // The parser starts afresh: ordinary text passes again.
         QCOMPARE(parser.process(QStringLiteral("ok")).outsideText(), QStringLiteral("ok"));

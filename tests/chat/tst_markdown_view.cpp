@@ -10,6 +10,7 @@
 #include <QTextFrame>
 #include <QTextList>
 #include <QTextTable>
+#include <QThread>
 
 namespace {
 
@@ -334,6 +335,173 @@ private slots:
         QVERIFY(doc.blockCount() >= 1);
     }
 
+    // Nesting far deeper than anyone writes (64 KB of list markers, 32,000 quote marks, emphasis
+    // inside emphasis) is followed to a bounded depth and shown flat below it, its text kept.
+    void deepNestingIsBoundedAndKeepsText_data()
+    {
+        QTest::addColumn<QString>("markdown");
+        QTest::addColumn<QString>("innermost");
+        QTest::newRow("nested lists") << QStringLiteral("+ ").repeated(32 * 1024) + QStringLiteral("deep") << "deep";
+        QTest::newRow("nested quotes") << QString(32000, QLatin1Char('>')) + QStringLiteral(" deep") << "deep";
+        QTest::newRow("quotes and lists") << QStringLiteral("> - ").repeated(8000) + QStringLiteral("deep") << "deep";
+        QTest::newRow("emphasis") << QStringLiteral("*a _").repeated(8000) + QStringLiteral("deep")
+                + QStringLiteral("_ b*").repeated(8000) << "deep";
+        QTest::newRow("links in emphasis") << QStringLiteral("**[x *").repeated(4000) + QStringLiteral("deep")
+                + QStringLiteral("* y](https://e.com)**").repeated(4000) << "deep";
+        QTest::newRow("code under deep quotes") << QString(100, QLatin1Char('>')) + QStringLiteral(" ```\n> code\n> ```\n> after")
+                << "code";
+    }
+
+    void deepNestingIsBoundedAndKeepsText()
+    {
+        QFETCH(QString, markdown);
+        QFETCH(QString, innermost);
+        // A small stack: recursion per nesting level would overflow it long before the end. The
+        // document lives on that thread.
+        QString plain;
+        int frames = 0;
+        int deepestIndent = 0;
+        QThread worker;
+        QObject::connect(&worker, &QThread::started, [&] {
+            QTextDocument doc;
+            MarkdownDocument::build(&doc, markdown);
+            plain = doc.toPlainText();
+            for (QTextFrame *f = doc.rootFrame(); f;) {
+                const QList<QTextFrame *> children = f->childFrames();
+                f = children.isEmpty() ? nullptr : children.first();
+                frames += f ? 1 : 0;
+            }
+            for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+                if (b.textList())
+                    deepestIndent = std::max(deepestIndent, b.textList()->format().indent());
+            }
+            worker.quit();
+        });
+        worker.setStackSize(512 * 1024);
+        worker.start();
+        QVERIFY(worker.wait(120000));
+        QVERIFY(plain.contains(innermost));
+        // At most a bounded number of quote frames and list levels.
+        QVERIFY2(frames <= 40, qPrintable(QString::number(frames)));
+        QVERIFY2(deepestIndent <= 40, qPrintable(QString::number(deepestIndent)));
+        // The streamed build agrees.
+        QTextDocument streamed;
+        MarkdownDocument::IncrementalBuilder builder;
+        builder.build(&streamed, markdown.left(markdown.size() / 2));
+        builder.build(&streamed, markdown);
+        QCOMPARE(streamed.toPlainText(), plain);
+    }
+
+    // A build is one change of the document (one edit block), so the layout follows once rather
+    // than after every insertion; a streamed update likewise.
+    void buildIsOneEdit()
+    {
+        QString text;
+        for (int i = 0; i < 100; ++i)
+            text += QStringLiteral("line %1 https://e.com/%1  \n").arg(i);
+        text += QStringLiteral("\n> quote\n\n```\ncode\n```\n\n");
+        for (int i = 0; i < 100; ++i)
+            text += QStringLiteral("- item %1\n").arg(i);
+        QTextDocument doc;
+        doc.documentLayout(); // as in a view: the layout follows every change
+        int changes = 0;
+        connect(&doc, &QTextDocument::contentsChange, this, [&] { ++changes; });
+        MarkdownDocument::build(&doc, text);
+        QVERIFY2(changes <= 3, qPrintable(QString::number(changes))); // the clear, then the build
+        changes = 0;
+        MarkdownDocument::IncrementalBuilder builder;
+        builder.build(&doc, text);
+        const int first = changes;
+        changes = 0;
+        builder.build(&doc, text + QStringLiteral("- more\n"));
+        QVERIFY2(first <= 3 && changes <= 1, qPrintable(QStringLiteral("%1 %2").arg(first).arg(changes)));
+    }
+
+    // Long lists keep their markers and numbers however they are held.
+    void longListsKeepMarkersAndNumbers_data()
+    {
+        QTest::addColumn<QString>("markdown");
+        QTest::addColumn<int>("first");
+        QString bullets, ordered, fromSeven;
+        for (int i = 0; i < 300; ++i) {
+            bullets += QStringLiteral("- b%1\n").arg(i);
+            ordered += QStringLiteral("%1. o%1\n").arg(i + 1);
+            fromSeven += QStringLiteral("%1. s\n").arg(i + 7);
+        }
+        QTest::newRow("bullets") << bullets << -1;
+        QTest::newRow("ordered from 1") << ordered << 1;
+        QTest::newRow("ordered from 7") << fromSeven << 7;
+        QTest::newRow("ordered from 0") << QStringLiteral("0. a\n1. b\n") << 0;
+    }
+
+    void longListsKeepMarkersAndNumbers()
+    {
+        QFETCH(QString, markdown);
+        QFETCH(int, first);
+        QTextDocument doc;
+        MarkdownDocument::build(&doc, markdown);
+        int expected = first;
+        int items = 0;
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+            if (b.text().isEmpty())
+                continue;
+            ++items;
+            if (first < 0) {
+                QVERIFY(b.textList());
+                QCOMPARE(b.textList()->format().style(), QTextListFormat::ListDisc);
+                continue;
+            }
+            // The number is the text list's or written before the text.
+            const QString label = b.textList() ? b.textList()->itemText(b) : b.text().section(QLatin1Char(' '), 0, 0);
+            QCOMPARE(label, QStringLiteral("%1.").arg(expected++));
+        }
+        QCOMPARE(items, int(markdown.count(QLatin1Char('\n'))));
+    }
+
+    // The cells of an answer's tables have a budget (a table costs rows * columns cells however
+    // short its rows are written); a table past it is shown as its source text in a code block.
+    void tableCellsHaveABudget()
+    {
+        QString wide;
+        for (int c = 0; c < 100; ++c)
+            wide += QStringLiteral("|h%1").arg(c);
+        wide += QStringLiteral("|\n") + QStringLiteral("|-").repeated(100) + QStringLiteral("|\n");
+        for (int r = 0; r < 400; ++r)
+            wide += QStringLiteral("|r%1|\n").arg(r);
+        const QString small = QStringLiteral("| a | b |\n|---|---|\n| 1 | 2 |\n");
+        const QString markdown = small + QStringLiteral("\ntext\n\n") + wide + QStringLiteral("\nafter\n\n") + small;
+
+        QTextDocument doc;
+        MarkdownDocument::build(&doc, markdown);
+        int cells = 0;
+        int tables = 0;
+        bool sourceShown = false;
+        for (QTextFrame *f : doc.rootFrame()->childFrames()) {
+            auto *t = qobject_cast<QTextTable *>(f);
+            QVERIFY(t);
+            if (t->format().property(MarkdownDocument::CodeBlockProperty).toBool()) {
+                const QString code = QTextCursor(t->cellAt(0, 0).firstCursorPosition()).block().text();
+                sourceShown = sourceShown || code.startsWith(QStringLiteral("|h0|h1|"));
+                continue;
+            }
+            ++tables;
+            cells += t->rows() * t->columns();
+        }
+        QCOMPARE(tables, 2); // the small ones, as tables
+        QVERIFY2(cells <= 20000, qPrintable(QString::number(cells)));
+        QVERIFY(sourceShown);
+        QVERIFY(doc.toPlainText().contains(QStringLiteral("|r399|")));
+        QVERIFY(doc.toPlainText().contains(QStringLiteral("after")));
+
+        // Streamed in steps, the budget is crossed on the way and the result is the same.
+        QTextDocument streamed;
+        MarkdownDocument::IncrementalBuilder builder;
+        for (qsizetype at = 500; at < markdown.size(); at += 500)
+            builder.build(&streamed, markdown.left(at));
+        builder.build(&streamed, markdown);
+        QCOMPARE(dump(streamed), dump(doc));
+    }
+
     // The view: plain text is literal, Markdown is rendered; streaming changes nothing.
     void viewPaths()
     {
@@ -369,6 +537,9 @@ private slots:
         QTest::newRow("code blocks") << "Intro\n\n```cpp\nint x = 1;\n\nint y;\n```\n\nMiddle\n\n    indented\n    code\n\n~~~\nopen fence";
         QTest::newRow("tables") << "| A | B |\n|:--|--:|\n| 1 | 2 |\n| 3 | **4** |\n\ntext\n\n| x |\n|:-:|\n| y |\n";
         QTest::newRow("reference link defined later") << "See [the docs][d] and [x].\n\nMore text.\n\n[d]: https://example.com/d\n[x]: mailto:a@b.c\n";
+        QTest::newRow("paragraph directly followed by a table")
+            << "Intro line\nsecond line\n| A | B |\n|---|---|\n| 1 | 2 |\n| 3 | 4 |\n\nafter\n\nmore\n";
+        QTest::newRow("bare carriage returns") << "one\rtwo\n\nthree\r\rfour\n\nfive\r\n\r\n# six\n\n- seven\r- eight\n\nend";
         QTest::newRow("html, rules and breaks") << "<div>raw</div>\n\nline  \nbreak\n\n***\n\n<b>i</b> text ~~gone~~ https://auto.link/x\n";
     }
 

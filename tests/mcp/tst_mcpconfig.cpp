@@ -226,6 +226,8 @@ private Q_SLOTS:
         QTest::newRow("lower-case key") << QByteArray("{\"mcpServers\": {}}") << false;
         QTest::newRow("args not a list") << QByteArray("{\"McpServers\": {\"a\": {\"command\": \"c\", \"args\": \"x\"}}}") << false;
         QTest::newRow("env not text") << QByteArray("{\"McpServers\": {\"a\": {\"command\": \"c\", \"args\": [], \"env\": {\"K\": 1}}}}") << false;
+        QTest::newRow("env a number") << QByteArray("{\"McpServers\": {\"a\": {\"command\": \"c\", \"args\": [], \"env\": 5}}}") << false;
+        QTest::newRow("env a list") << QByteArray("{\"McpServers\": {\"a\": {\"command\": \"c\", \"args\": [], \"env\": []}}}") << false;
         QTest::newRow("truncated") << QByteArray("{\"McpServers\": {\"a\": {\"comm") << false;
         QTest::newRow("garbage") << QByteArray("<html>") << false;
     }
@@ -235,6 +237,35 @@ private Q_SLOTS:
         QFETCH(QByteArray, json);
         QFETCH(bool, readable);
         QCOMPARE(McpServerConfigurationCollection::decode(json).ok(), readable);
+        // The application reads the file by the same rules.
+        QCOMPARE(MCPConfig::decode(json).ok(), readable);
+    }
+
+    // Text the file holds as escapes with no UTF-8 form (a lone surrogate half) is written back
+    // as the same escape: rewriting the file changes nothing the user wrote.
+    void loneSurrogateSurvivesRewrite()
+    {
+        const QByteArray json = "{\"McpServers\": {\"Tools\": {\"command\": \"/opt/x\", \"args\": [\"a\\ud800b\", \"\\udc01\", \"\\ud83d\\ude00\"],"
+                                " \"env\": {\"K\\udfff\": \"v\\ud801\"}}}}";
+        const auto first = MCPConfig::decode(json);
+        QVERIFY(first.ok());
+        const MCPServerConfig tools = first.value().mcpServers.value(QStringLiteral("Tools"));
+        QCOMPARE(tools.args.value(0), QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b"));
+        const QByteArray written = first.value().encode();
+        QVERIFY2(written.contains("a\\ud800b") && written.contains("\\udc01") && written.contains("\\udfff")
+                     && written.contains("\\ud801"),
+                 written.constData());
+        QVERIFY(!written.contains('?'));
+        const auto again = MCPConfig::decode(written);
+        QVERIFY(again.ok());
+        QCOMPARE(again.value().mcpServers, first.value().mcpServers);
+        QCOMPARE(again.value().encode(), written);
+
+        // Through the writer: another entry added and removed leaves the entry as it was.
+        writeFile(path(), json);
+        await(manager().addServer(QStringLiteral("Other"), QStringLiteral("https://b.example/sse")));
+        await(manager().removeServer(QStringLiteral("Other")));
+        QCOMPARE(manager().loadConfig().value().mcpServers, first.value().mcpServers);
     }
 };
 
