@@ -11,6 +11,8 @@ endfunction()
 # Adds a QtTest executable to ctest. Every test runs through tests/run-test.sh, which gives it
 # a private HOME, XDG_DATA_HOME and XDG_CONFIG_HOME; tests run on the offscreen platform unless
 # XVFB is given, in which case they use the X display that the test command provides.
+# Exit code 77 (a missing display or prerequisite, see tests/support/Prerequisite.h) shows as
+# skipped.
 function(tavo_add_test)
   cmake_parse_arguments(T "XVFB" "NAME;TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -26,11 +28,13 @@ function(tavo_add_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES
-    TIMEOUT ${T_TIMEOUT}
-    LABELS "${T_LABELS}"
-    ENVIRONMENT "TAVO_NPM_DIR=${CMAKE_BINARY_DIR}/npm;TAVO_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  set(environment "TAVO_NPM_DIR=${CMAKE_BINARY_DIR}/npm" "TAVO_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
   if(T_RESOURCE_LOCK)
     set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK ${T_RESOURCE_LOCK})
   endif()
+  set_tests_properties(${T_NAME} PROPERTIES
+    TIMEOUT ${T_TIMEOUT}
+    LABELS "${T_LABELS}"
+    SKIP_RETURN_CODE 77
+    ENVIRONMENT "${environment}")
 endfunction()
