@@ -12,7 +12,9 @@ endfunction()
 # a private HOME, XDG_DATA_HOME and XDG_CONFIG_HOME; tests run on the offscreen platform unless
 # XVFB is given, in which case they use the X display that the test command provides.
 # Exit code 77 (a missing display or prerequisite, see tests/support/Prerequisite.h) shows as
-# skipped.
+# skipped. A RESOURCE_LOCK on a fixed local port (named portN) is also held machine-wide, with a
+# lock file in /tmp, so the suites of two clones on one machine take turns for the port too; a
+# lock on the X display stays within the suite, which has a display of its own.
 function(tavo_add_test)
   cmake_parse_arguments(T "XVFB" "NAME;TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -31,6 +33,9 @@ function(tavo_add_test)
   set(environment "TAVO_NPM_DIR=${CMAKE_BINARY_DIR}/npm" "TAVO_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
   if(T_RESOURCE_LOCK)
     set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK ${T_RESOURCE_LOCK})
+    if(T_RESOURCE_LOCK MATCHES "^port[0-9]+$")
+      list(APPEND environment "TAVO_MACHINE_LOCK=${T_RESOURCE_LOCK}")
+    endif()
   endif()
   set_tests_properties(${T_NAME} PROPERTIES
     TIMEOUT ${T_TIMEOUT}
