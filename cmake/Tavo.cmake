@@ -1,11 +1,28 @@
 # Shared build helpers.
 
-# Precompiled Qt headers keep a cold build of the whole tree short on small machines.
+# Precompiled Qt headers keep a cold build of the whole tree short on small machines: the Qt
+# headers the sources include most, and with VIEWS (targets whose sources are mostly widgets)
+# the widget and painting headers as well. A bigger header costs every source that loads it, so
+# targets with few views go without them.
+#   tavo_precompile(target [VIEWS])
+set(TAVO_PCH_HEADERS
+  <QObject> <QString> <QStringList> <QVariant> <QVariantMap> <QList> <QHash> <QPointer> <QTimer>
+  <QJsonDocument> <QJsonObject> <QJsonArray> <QUuid> <QDateTime> <functional> <memory>)
+set(TAVO_PCH_VIEW_HEADERS
+  <QWidget> <QPainter> <QPainterPath> <QColor> <QImage> <QVariantAnimation> <QVBoxLayout> <QHBoxLayout> <QLabel>)
 function(tavo_precompile target)
-  target_precompile_headers(${target} PRIVATE
-    <QObject> <QString> <QVariant> <QVariantMap> <QList> <QHash> <QPointer> <QTimer>
-    <QJsonDocument> <QJsonObject> <QJsonArray> <QUuid> <QDateTime> <functional> <memory>)
+  cmake_parse_arguments(P "VIEWS" "" "" ${ARGN})
+  if(P_VIEWS)
+    target_precompile_headers(${target} PRIVATE ${TAVO_PCH_HEADERS} ${TAVO_PCH_VIEW_HEADERS})
+  else()
+    target_precompile_headers(${target} PRIVATE ${TAVO_PCH_HEADERS})
+  endif()
 endfunction()
+
+# QtTest defines each test's build and source folders (for QFINDTESTDATA, which no test uses);
+# they differ from folder to folder and would make the tests' shared precompiled header invalid
+# for all but one, so the tests and that header go without them.
+set(TAVO_TEST_COMPILE_OPTIONS -UQT_TESTCASE_BUILDDIR -UQT_TESTCASE_SOURCEDIR)
 
 # tavo_add_test(NAME name SOURCES ... [LIBS ...] [LABELS ...] [XVFB] [RESOURCE_LOCK lock] [TIMEOUT s])
 # Adds a QtTest executable to ctest. Every test runs through tests/run-test.sh, which gives it
@@ -19,6 +36,13 @@ function(tavo_add_test)
   cmake_parse_arguments(T "XVFB" "NAME;TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE TavoTestSupport Qt6::Test ${T_LIBS})
+  # One precompiled header for all test programs (tests/support): built once, not per test.
+  # The moc file needs none (each test includes its moc output itself), and loading it would
+  # cost more than compiling that file.
+  target_precompile_headers(${T_NAME} REUSE_FROM TavoTestPch)
+  target_compile_options(${T_NAME} PRIVATE ${TAVO_TEST_COMPILE_OPTIONS})
+  set_source_files_properties("${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}_autogen/mocs_compilation.cpp"
+                              PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
   if(T_XVFB)
     set(platform xcb)
     list(APPEND T_LABELS xvfb)
