@@ -12,12 +12,8 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG
   -DTAVO_WERROR=$werror -DTAVO_BUILD_TESTS=ON -DTAVO_BUILD_BENCH=ON
 cmake --build "$build" -j "$jobs"
 
-# The real programs the tests talk to, from the committed lock file; skipped when unchanged.
-npmdir="$build/npm"
-if ! cmp -s "$npmdir/package-lock.json" "$npmdir/node_modules/.tavo-lock" 2>/dev/null; then
-  (cd "$npmdir" && npm ci --no-audit --no-fund --loglevel=error)
-  cp "$npmdir/package-lock.json" "$npmdir/node_modules/.tavo-lock"
-fi
+# The real programs the tests talk to.
+bash scripts/install-npm-programs.sh "$build"
 
 cd "$build"
 xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" \

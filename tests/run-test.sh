@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs one test binary with private HOME and XDG folders, on the given Qt platform
+# Runs one test (or benchmark) binary with private HOME and XDG folders, on the given Qt platform
 # ("offscreen", or "xcb" for tests that need the X display of the test command).
 # Exit code 77 means skipped (ctest's SKIP_RETURN_CODE, see tavo_add_test); under CI
 # (CI=true) a missing display fails instead, since the test command provides one.
