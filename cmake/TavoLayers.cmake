@@ -2,11 +2,12 @@
 # The names are checked at configure time (tavo_layer_check): an include of a folder that is
 # not a declared dependency, or two folders that depend on each other, stop the build.
 
-# tavo_subsystem(<target> [SOURCES ...] [DEPENDS ...] [PRIVATE_DEPENDS ...] [LIBS ...] [PRIVATE_LIBS ...])
+# tavo_subsystem(<target> [VIEWS] [SOURCES ...] [DEPENDS ...] [PRIVATE_DEPENDS ...] [LIBS ...] [PRIVATE_LIBS ...])
 # DEPENDS and PRIVATE_DEPENDS name our own folders' targets; LIBS and PRIVATE_LIBS anything else.
-# Without SOURCES the folder's own .cpp and .h files are the sources.
+# Without SOURCES the folder's own .cpp and .h files are the sources. VIEWS: a folder of widgets,
+# whose precompiled header holds the widget headers too.
 function(tavo_subsystem name)
-  cmake_parse_arguments(S "" "" "SOURCES;DEPENDS;PRIVATE_DEPENDS;LIBS;PRIVATE_LIBS" ${ARGN})
+  cmake_parse_arguments(S "VIEWS" "" "SOURCES;DEPENDS;PRIVATE_DEPENDS;LIBS;PRIVATE_LIBS" ${ARGN})
   if(NOT S_SOURCES)
     file(GLOB S_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   endif()
@@ -20,7 +21,11 @@ function(tavo_subsystem name)
   else()
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   endif()
-  tavo_precompile(${name})
+  if(S_VIEWS)
+    tavo_precompile(${name} VIEWS)
+  else()
+    tavo_precompile(${name})
+  endif()
   set(deps ${S_DEPENDS} ${S_PRIVATE_DEPENDS})
   string(REPLACE ";" "," deps "${deps}")
   set_property(GLOBAL APPEND PROPERTY TAVO_LAYERS "${name}|${folder}|${deps}")

@@ -50,12 +50,8 @@ args=("$@")
 configure "$build" -DTAVO_SANITIZE=ON -DTAVO_BUILD_BENCH=ON
 cmake --build "$build" -j "$jobs"
 
-# The real programs the tests talk to, from the committed lock file; skipped when unchanged.
-npmdir="$build/npm"
-if ! cmp -s "$npmdir/package-lock.json" "$npmdir/node_modules/.tavo-lock" 2>/dev/null; then
-  (cd "$npmdir" && npm ci --no-audit --no-fund --loglevel=error)
-  cp "$npmdir/package-lock.json" "$npmdir/node_modules/.tavo-lock"
-fi
+# The real programs the tests talk to.
+bash scripts/install-npm-programs.sh "$build"
 
 checked=() unchecked=()
 while read -r name; do

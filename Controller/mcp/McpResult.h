@@ -12,7 +12,7 @@ class McpResult {
 public:
     McpResult(T value) : m_value(std::move(value)) {}
     McpResult(MCPError error) : m_error(std::move(error)) {}
-    bool ok() const { return m_value.has_value(); }
+    bool ok() const { return !m_error.has_value(); }
     const T &value() const { return *m_value; }
     T &value() { return *m_value; }
     const MCPError &error() const { return *m_error; }

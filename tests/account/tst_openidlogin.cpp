@@ -33,8 +33,8 @@ class OpenIdLoginTest : public QObject {
 private Q_SLOTS:
     void loginRenewLogout()
     {
-        if (!QFileInfo::exists(NpmProgram::modulePath(S("oidc-provider/package.json"))))
-            QSKIP("oidc-provider is not installed in the test programs' npm folder (run the test command)");
+        TAVO_REQUIRE(QFileInfo::exists(NpmProgram::modulePath(S("oidc-provider/package.json"))),
+                     S("oidc-provider in the test programs' npm folder (run the test command)"));
         NpmProgram provider;
         QVERIFY(provider.startProgram(S("node"), {qEnvironmentVariable("TAVO_SOURCE_DIR") + S("/tests/account/openid_provider.mjs")}));
         QVERIFY2(provider.waitForOutput(S("listening ")), qPrintable(provider.output()));

@@ -66,9 +66,13 @@ private Q_SLOTS:
     void removedBeforeTheRevealIsHarmless()
     {
         ChatInputFixture f;
+        const int pendingBefore = f.clock->pendingCount();
         auto view = std::make_unique<EmbeddedChatView>(f.vm.get(), f.task, QStringLiteral("panel"), nullptr, nullptr);
         view->show();
+        QVERIFY(f.clock->pendingCount() > pendingBefore); // the reveal waits
         view.reset();
+        // Nothing the removed view scheduled outlives it.
+        QCOMPARE(f.clock->pendingCount(), pendingBefore);
         f.clock->advance(1000);
     }
 

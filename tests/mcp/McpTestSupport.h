@@ -10,8 +10,6 @@
 #include <QTcpServer>
 #include <QTest>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 // Shared pieces of the tool runtime's tests: the real programs they run, waiting for a
@@ -37,27 +35,6 @@ inline QString streamableServer()
 inline QString scriptedServer()
 {
     return qEnvironmentVariable("TAVO_SOURCE_DIR") + QStringLiteral("/tests/mcp/scripted-server.mjs");
-}
-
-// Holds the machine-wide lock of the fixed local MCP port for the rest of the test program, so
-// that suites of other checkouts on this machine never start their servers on it meanwhile
-// (the tool runtime refuses a port that another program holds). Answers false when the lock
-// could not be had within the time.
-inline bool lockLocalMcpPort(int timeoutMs = 300000)
-{
-    static int fd = -1;
-    if (fd >= 0)
-        return true;
-    const int f = ::open("/tmp/tavo-orlune-port4000.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (f < 0)
-        return false;
-    const bool locked = QTest::qWaitFor([f] { return ::flock(f, LOCK_EX | LOCK_NB) == 0; }, timeoutMs);
-    if (!locked) {
-        ::close(f);
-        return false;
-    }
-    fd = f; // released when the program ends
-    return true;
 }
 
 // A free TCP port on the loopback address (free when asked; good enough for a test).

@@ -49,12 +49,10 @@ class McpClientTest : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(lockLocalMcpPort()); }
 
     void init()
     {
-        if (!QFileInfo::exists(serverEverything()))
-            QSKIP("the npm test programs are not installed (run the test command)");
+        TAVO_REQUIRE(QFileInfo::exists(serverEverything()), QStringLiteral("the npm test programs (run the test command)"));
     }
 
     void everythingOverStdio()
@@ -251,8 +249,7 @@ private Q_SLOTS:
 
     void localServerOverTcp()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty())
-            QSKIP("socat is not installed");
+        TAVO_REQUIRE(Prerequisite::hasProgram(QStringLiteral("socat")), QStringLiteral("socat"));
         QVERIFY(waitForFreePort(4000));
         auto *process = new ManagedProcess;
         process->start(QStringLiteral("socat"), {QStringLiteral("TCP-LISTEN:4000,bind=127.0.0.1,reuseaddr"),

@@ -67,8 +67,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         Log::setSink(captureLog);
-        if (!QFileInfo::exists(serverEverything()))
-            QSKIP("the npm test programs are not installed (run the test command)");
+        TAVO_REQUIRE(QFileInfo::exists(serverEverything()), QStringLiteral("the npm test programs (run the test command)"));
         QVERIFY2(QFileInfo::exists(MCPProcessClient::proxyPath()), qPrintable(MCPProcessClient::proxyPath()));
         QVERIFY(QFileInfo(MCPProcessClient::nodePath()).isExecutable());
     }

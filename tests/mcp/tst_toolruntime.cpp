@@ -92,9 +92,8 @@ class ToolRuntimeTest : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        if (!QFileInfo::exists(serverEverything()) || QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty())
-            QSKIP("needs the npm test programs and socat (run the test command)");
-        QVERIFY(lockLocalMcpPort());
+        TAVO_REQUIRE(QFileInfo::exists(serverEverything()), QStringLiteral("the npm test programs (run the test command)"));
+        TAVO_REQUIRE(Prerequisite::hasProgram(QStringLiteral("socat")), QStringLiteral("socat"));
         for (const char *name : {"MCPClientInitEvent", "MCPConfigReloadEvent", "MCPClientToolsDiscovered"})
             NotificationCenter::defaultCenter().addObserver(QString::fromLatin1(name), this, [this](const Notification &n) { m_notes << n; });
     }

@@ -52,8 +52,8 @@ class TestSignInExecutable : public QObject {
 private Q_SLOTS:
     void newUserFromInvitationToCompleted()
     {
-        if (QStandardPaths::findExecutable(S("xdotool")).isEmpty() || QStandardPaths::findExecutable(S("curl")).isEmpty())
-            QSKIP("xdotool and curl are needed");
+        const QString missing = Prerequisite::missingPrograms({S("xdotool"), S("curl")});
+        TAVO_REQUIRE(missing.isEmpty(), missing);
         IdentityStandin idp;
         AccountApiStandin api;
         QVERIFY(idp.start() && api.start());

@@ -97,8 +97,7 @@ private Q_SLOTS:
 
     void npmProgramAnswersOverStdio()
     {
-        if (!NpmProgram::available(QStringLiteral("mcp-server-everything")))
-            QSKIP("npm programs are not installed (run the test command)");
+        TAVO_REQUIRE(NpmProgram::available(QStringLiteral("mcp-server-everything")), QStringLiteral("the npm test programs (run the test command)"));
         NpmProgram server(false);
         QVERIFY(server.start(QStringLiteral("mcp-server-everything"), {QStringLiteral("stdio")}));
         QProcess *p = server.process()->process();

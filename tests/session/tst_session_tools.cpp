@@ -25,9 +25,9 @@ private Q_SLOTS:
 
     void toolCallBatchAgainstServerEverything()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty() || McpTestSupport::node().isEmpty()
-            || !QFile::exists(McpTestSupport::serverEverything()))
-            QSKIP("socat, node or server-everything is missing");
+        const QString missing = Prerequisite::missingPrograms({QStringLiteral("socat"), QStringLiteral("node")});
+        TAVO_REQUIRE(missing.isEmpty(), missing);
+        TAVO_REQUIRE(QFile::exists(McpTestSupport::serverEverything()), QStringLiteral("the npm test programs (run the test command)"));
         const QString configPath = McpConfigLocation::configFilePath();
         QVERIFY(QDir().mkpath(QFileInfo(configPath).path()));
         QFile config(configPath);

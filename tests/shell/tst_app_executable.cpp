@@ -78,8 +78,7 @@ private Q_SLOTS:
 
     void startsShowsSignInAndQuitsCleanly()
     {
-        if (QStandardPaths::findExecutable("xdotool").isEmpty())
-            QSKIP("xdotool is not installed");
+        TAVO_REQUIRE(Prerequisite::hasProgram(QStringLiteral("xdotool")), QStringLiteral("xdotool"));
         IdentityStandin identity;
         AccountApiStandin accountApi;
         AssistantStandin assistant;

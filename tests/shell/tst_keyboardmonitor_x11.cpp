@@ -11,8 +11,7 @@ class TestKeyboardMonitorX11 : public QObject {
 private Q_SLOTS:
     void altTwiceWithoutFocus()
     {
-        if (QStandardPaths::findExecutable("xdotool").isEmpty())
-            QSKIP("xdotool is not installed");
+        TAVO_REQUIRE(Prerequisite::hasProgram(QStringLiteral("xdotool")), QStringLiteral("xdotool"));
         KeyboardEventMonitor monitor;
         QVERIFY(monitor.isGlobalMonitorActive());
         NotificationSpy spy;

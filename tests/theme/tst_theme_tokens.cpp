@@ -63,8 +63,13 @@ private Q_SLOTS:
         QVERIFY(qAbs(Color::controlFill().alphaF() - 0.8) < 0.005);
         QCOMPARE(Color::controlFill().rgb(), Color::hex(u"#FEFDF9").rgb());
         QVERIFY(qAbs(Color::canvasCardBorder().alphaF() - 0.92) < 0.005);
-        // Read once: the same object every time.
-        QCOMPARE(&Color::glassBorder(), &Color::glassBorder());
+        // Resolved once: a token read in the light appearance stays light when it turns dark,
+        // also where a caller holds on to it.
+        const QColor &held = Color::glassBorder();
+        Appearance::setEffective(Appearance::Match::Dark);
+        QCOMPARE(Color::glassBorder(), Color::hex(u"#FFFFFF", 0.8));
+        QCOMPARE(held, Color::hex(u"#FFFFFF", 0.8));
+        Appearance::setEffective(Appearance::Match::Light);
         QCOMPARE(Fonts::bodyFont().weight(), QFont::Medium);
         QCOMPARE(Fonts::bodyFont().pixelSize(), 13);
         QCOMPARE(Fonts::storeTitleFont().pixelSize(), 24);

@@ -14,6 +14,9 @@
 #include <QTcpServer>
 #include <optional>
 
+// Declared before the test class, whose data tables instantiate it.
+Q_DECLARE_METATYPE(std::optional<QString>)
+
 using VoiceTest::tempFiles;
 
 class GroqServiceTest : public QObject {
@@ -305,8 +308,6 @@ private Q_SLOTS:
         QCOMPARE(GroqService().transcriptionEndpoint(), QStringLiteral("https://speech.example.org/openai/v1/audio/transcriptions"));
     }
 };
-
-Q_DECLARE_METATYPE(std::optional<QString>)
 
 TAVO_TEST_MAIN(GroqServiceTest)
 #include "tst_groqservice.moc"
