@@ -2,7 +2,11 @@
 #include "integrations/PipedreamAPIError.h"
 #include "integrations/PipedreamConnectError.h"
 
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
 #include <QString>
+#include <functional>
 #include <optional>
 
 // Why an operation of an integration client failed: one of the clients' own errors, or a
@@ -47,3 +51,20 @@ struct IntegrationResult {
     static IntegrationResult success(T v) { return {std::move(v), std::nullopt}; }
     static IntegrationResult failed(const IntegrationFailure &f) { return {std::nullopt, f}; }
 };
+
+// Wraps a caller's completion so that it runs on a later turn of the context's thread, and not
+// at all once the context is gone.
+template <typename T>
+std::function<void(const IntegrationResult<T> &)> deliverTo(QObject *context,
+                                                              std::function<void(const IntegrationResult<T> &)> done)
+{
+    QPointer<QObject> guard(context);
+    return [guard, done = std::move(done)](const IntegrationResult<T> &result) {
+        if (!guard || !done)
+            return;
+        QMetaObject::invokeMethod(guard.data(), [guard, done, result] {
+            if (guard)
+                done(result);
+        }, Qt::QueuedConnection);
+    };
+}

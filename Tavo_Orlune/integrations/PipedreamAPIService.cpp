@@ -11,20 +11,6 @@
 namespace {
 using Http = IntegrationHttp::Outcome;
 
-template <typename T>
-std::function<void(const IntegrationResult<T> &)> delivered(QObject *context, std::function<void(const IntegrationResult<T> &)> done)
-{
-    QPointer<QObject> guard(context);
-    return [guard, done = std::move(done)](const IntegrationResult<T> &result) {
-        if (!guard || !done)
-            return;
-        QMetaObject::invokeMethod(guard.data(), [guard, done, result] {
-            if (guard)
-                done(result);
-        }, Qt::QueuedConnection);
-    };
-}
-
 qint64 saturatingAdd(qint64 a, qint64 b)
 {
     qint64 sum = 0;
@@ -83,7 +69,7 @@ void PipedreamAPIService::resetPagination()
 
 void PipedreamAPIService::fetchNextPage(qint64 limit, QObject *context, Callback<QList<PipedreamApp>> done)
 {
-    auto answer = delivered(context ? context : this, std::move(done));
+    auto answer = deliverTo(context ? context : this, std::move(done));
     if (!m_hasMoreData) {
         answer(IntegrationResult<QList<PipedreamApp>>::success({}));
         return;
@@ -113,7 +99,7 @@ void PipedreamAPIService::fetchNextPage(qint64 limit, QObject *context, Callback
 
 void PipedreamAPIService::fetchApps(qint64 limit, const std::optional<QString> &after, QObject *context, Callback<PipedreamResponse> done)
 {
-    request(limit, after, delivered(context ? context : this, std::move(done)));
+    request(limit, after, deliverTo(context ? context : this, std::move(done)));
 }
 
 void PipedreamAPIService::request(qint64 limit, const std::optional<QString> &after, Callback<PipedreamResponse> done)

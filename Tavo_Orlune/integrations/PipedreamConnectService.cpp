@@ -148,20 +148,6 @@ void PipedreamConnectService::setStoredExternalUserId(const QString &value)
     Settings::instance().setValue(QString::fromLatin1(storedExternalUserIdKey), value);
 }
 
-template <typename T>
-PipedreamConnectService::Callback<T> PipedreamConnectService::deliver(QObject *context, Callback<T> done)
-{
-    QPointer<QObject> guard(context ? context : this);
-    return [guard, done = std::move(done)](const IntegrationResult<T> &result) {
-        if (!guard || !done)
-            return;
-        QMetaObject::invokeMethod(guard.data(), [guard, done, result] {
-            if (guard)
-                done(result);
-        }, Qt::QueuedConnection);
-    };
-}
-
 void PipedreamConnectService::clearToken()
 {
     const bool had = m_accessToken.has_value();
@@ -186,7 +172,7 @@ void PipedreamConnectService::setErrorMessage(const QString &text)
 
 void PipedreamConnectService::getAccessToken(QObject *context, Callback<QString> done)
 {
-    obtainToken(deliver(context, std::move(done)));
+    obtainToken(deliverTo(context ? context : this, std::move(done)));
 }
 
 void PipedreamConnectService::obtainToken(Callback<QString> done)
@@ -286,7 +272,7 @@ QString PipedreamConnectService::accountsQuery(const std::optional<QString> &app
 
 void PipedreamConnectService::createConnectToken(const QString &appSlug, QObject *context, Callback<QString> done, bool isRetry)
 {
-    connectToken(appSlug, isRetry, deliver(context, std::move(done)));
+    connectToken(appSlug, isRetry, deliverTo(context ? context : this, std::move(done)));
 }
 
 void PipedreamConnectService::connectToken(const QString &appSlug, bool isRetry, Callback<QString> done)
@@ -325,7 +311,7 @@ std::optional<QString> PipedreamConnectService::connectLink(const QString &conne
 
 void PipedreamConnectService::generateConnectLink(const QString &appSlug, QObject *context, Callback<QString> done)
 {
-    link(appSlug, deliver(context, std::move(done)));
+    link(appSlug, deliverTo(context ? context : this, std::move(done)));
 }
 
 void PipedreamConnectService::link(const QString &appSlug, Callback<QString> done)
@@ -371,7 +357,7 @@ void PipedreamConnectService::openConnectLink(const QString &appSlug, QObject *c
 
 void PipedreamConnectService::checkConnectionStatus(const QString &appSlug, QObject *context, Callback<bool> done, bool isRetry)
 {
-    connectionStatus(appSlug, isRetry, deliver(context, std::move(done)));
+    connectionStatus(appSlug, isRetry, deliverTo(context ? context : this, std::move(done)));
 }
 
 void PipedreamConnectService::connectionStatus(const QString &appSlug, bool isRetry, Callback<bool> done)
@@ -398,7 +384,7 @@ void PipedreamConnectService::connectionStatus(const QString &appSlug, bool isRe
 void PipedreamConnectService::getConnectedAccount(const QString &appSlug, QObject *context,
                                                   Callback<std::optional<ConnectedAccount>> done, bool isRetry)
 {
-    connectedAccount(appSlug, isRetry, deliver(context, std::move(done)));
+    connectedAccount(appSlug, isRetry, deliverTo(context ? context : this, std::move(done)));
 }
 
 void PipedreamConnectService::connectedAccount(const QString &appSlug, bool isRetry, Callback<std::optional<ConnectedAccount>> done)
@@ -438,7 +424,7 @@ void PipedreamConnectService::connectedAccount(const QString &appSlug, bool isRe
 
 void PipedreamConnectService::getAllConnectedAccounts(QObject *context, Callback<QList<ConnectedAccount>> done, bool isRetry)
 {
-    allAccounts(isRetry, deliver(context, std::move(done)));
+    allAccounts(isRetry, deliverTo(context ? context : this, std::move(done)));
 }
 
 void PipedreamConnectService::allAccounts(bool isRetry, Callback<QList<ConnectedAccount>> done)
@@ -473,7 +459,7 @@ void PipedreamConnectService::allAccounts(bool isRetry, Callback<QList<Connected
 
 void PipedreamConnectService::deleteConnectedAccount(const QString &accountId, QObject *context, Callback<bool> done, bool isRetry)
 {
-    deleteAccount(accountId, isRetry, deliver(context, std::move(done)));
+    deleteAccount(accountId, isRetry, deliverTo(context ? context : this, std::move(done)));
 }
 
 void PipedreamConnectService::deleteAccount(const QString &accountId, bool isRetry, Callback<bool> done)

@@ -88,8 +88,6 @@ private:
         QString query; // already encoded, without "?"
         std::optional<QJsonObject> body;
     };
-    template <typename T>
-    Callback<T> deliver(QObject *context, Callback<T> done);
 
     void obtainToken(Callback<QString> done);
     void send(const Call &call, Callback<Reply> done);
