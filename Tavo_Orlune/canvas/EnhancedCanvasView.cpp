@@ -103,8 +103,10 @@ void EnhancedCanvasView::addComponentView(const NSCanvasComponentPtr &component)
     selectComponent(component->id());
 }
 
-void EnhancedCanvasView::removeComponent(const QUuid &id)
+void EnhancedCanvasView::removeComponent(const QUuid &idRef)
 {
+    // Callers often pass the component's own id, which dies with the component below.
+    const QUuid id = idRef;
     qsizetype index = -1;
     for (qsizetype i = 0; i < m_components.size(); ++i) {
         if (m_components[i]->id() == id) {

@@ -305,12 +305,16 @@ void EnhancedCanvasViewController::removeCategoryComponent(const QUuid &category
             break;
         }
     }
+    std::optional<QUuid> shown;
     for (const NSCanvasComponentPtr &c : m_canvasView->components()) {
         if (matches(c)) {
-            m_canvasView->removeComponent(c->id());
+            shown = c->id();
             break;
         }
     }
+    // Removed outside the loop: removal shrinks the list being walked.
+    if (shown)
+        m_canvasView->removeComponent(*shown);
 }
 
 void EnhancedCanvasViewController::migrateAndLoadCategories()
