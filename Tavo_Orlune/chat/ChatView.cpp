@@ -8,9 +8,9 @@
 #include "model/ChatMessageData.h"
 #include "model/TaskData.h"
 #include "theme/BackgroundModifiers.h"
+#include "theme/ScaleEffect.h"
 
 #include <QEvent>
-#include <QGraphicsEffect>
 #include <QPainter>
 #include <QPainterPath>
 #include <QResizeEvent>
@@ -26,43 +26,8 @@ constexpr qint64 kAppearDelayMs = 100;
 constexpr qint64 kListAppearScrollMs = 300;
 constexpr qint64 kDisarmDelayMs = 300;
 constexpr int kEaseMs = 300;
+const QString kAppearanceChannel = QStringLiteral("chatAppearance");
 }
-
-// Scales the whole view about its centre and fades it; installed only while the view is not at
-// rest, so a shown chat paints straight to the screen.
-class ChatView::ScaleFadeEffect : public QGraphicsEffect {
-public:
-    using QGraphicsEffect::QGraphicsEffect;
-    void set(qreal scale, qreal opacity)
-    {
-        m_scale = scale;
-        m_opacity = opacity;
-        update();
-    }
-
-protected:
-    void draw(QPainter *painter) override
-    {
-        if (m_opacity <= 0.001)
-            return;
-        QPoint offset;
-        const QPixmap pm = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::NoPad);
-        const QRectF box = sourceBoundingRect(Qt::LogicalCoordinates);
-        painter->save();
-        painter->setOpacity(painter->opacity() * std::clamp(m_opacity, 0.0, 1.0));
-        painter->setRenderHint(QPainter::SmoothPixmapTransform);
-        const QPointF c = box.center();
-        painter->translate(c);
-        painter->scale(m_scale, m_scale);
-        painter->translate(-c);
-        painter->drawPixmap(offset, pm);
-        painter->restore();
-    }
-
-private:
-    qreal m_scale = 1;
-    qreal m_opacity = 1;
-};
 
 ChatView::ChatView(ChatViewModel *viewModel, ChatCoordinator *mainViewModel, TaskData *task, const QString &caller,
                    std::function<void()> onAddTask, std::function<void()> onCollapsePanel, QWidget *parent)
@@ -346,19 +311,12 @@ void ChatView::animateAppearance(qreal scale, qreal opacity, double response, do
 
 void ChatView::applyAppearance()
 {
-    const bool atRest = qFuzzyCompare(m_animationScale, 1.0) && qFuzzyCompare(m_animationOpacity, 1.0);
-    if (atRest) {
-        if (m_effect) {
-            setGraphicsEffect(nullptr); // deletes it
-            m_effect = nullptr;
-        }
-        return;
-    }
-    if (!m_effect) {
-        m_effect = new ScaleFadeEffect(this);
-        setGraphicsEffect(m_effect);
-    }
-    m_effect->set(m_animationScale, m_animationOpacity);
+    // The effect is shared with whoever else scales this view (the panel's exit); it goes once
+    // every channel is at rest, so a shown chat paints straight to the screen.
+    ScaleEffect *effect = ScaleEffect::of(this);
+    effect->setScale(kAppearanceChannel, m_animationScale);
+    effect->setOpacity(kAppearanceChannel, m_animationOpacity);
+    ScaleEffect::releaseIfIdle(this);
 }
 
 // --- Geometry ---------------------------------------------------------------------------------

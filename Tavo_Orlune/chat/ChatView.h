@@ -106,8 +106,6 @@ private:
 
     ChatMessageList *m_list;
     QPointer<QWidget> m_inputPanel;
-    class ScaleFadeEffect;
-    ScaleFadeEffect *m_effect = nullptr;
     QVariantAnimation *m_appearance;
     QVariantAnimation *m_spacerAnimation;
 

@@ -17,8 +17,8 @@
 #include "widgets/WindowUtils.h"
 #include "theme/Color.h"
 #include "theme/Fonts.h"
+#include "theme/ScaleEffect.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -297,14 +297,14 @@ void InvitationView::close()
         return;
     m_isClosing = true;
     // The fade exists only for the close: an effect renders the whole screen off-screen.
-    m_fade = new QGraphicsOpacityEffect(this);
-    setGraphicsEffect(m_fade);
     auto *animation = new QVariantAnimation(this);
     animation->setDuration(kCloseMs);
     animation->setStartValue(1.0);
     animation->setEndValue(0.0);
     animation->setEasingCurve(QEasingCurve::InOutQuad);
-    connect(animation, &QVariantAnimation::valueChanged, m_fade, [this](const QVariant &v) { m_fade->setOpacity(v.toDouble()); });
+    connect(animation, &QVariantAnimation::valueChanged, this, [this](const QVariant &v) {
+        ScaleEffect::of(this)->setOpacity(QStringLiteral("invitationClose"), v.toDouble());
+    });
     animation->start(QAbstractAnimation::DeleteWhenStopped);
     Scheduler::instance().singleShot(kCloseMs, this, [] {
         AnalyticsService::shared().trackInvitationWindowClosed();

@@ -12,7 +12,6 @@ class FilledButton;
 class IconTextField;
 class LocalKeyMonitor;
 class LoginView;
-class QGraphicsOpacityEffect;
 class QLabel;
 class QPushButton;
 class QStackedLayout;
@@ -99,6 +98,5 @@ private:
     QLabel *m_errorLabel = nullptr;
     QPushButton *m_signInButton = nullptr;
     LoginView *m_loginView = nullptr;
-    QGraphicsOpacityEffect *m_fade = nullptr;
     LocalKeyMonitor *m_keyMonitor = nullptr;
 };

@@ -4,12 +4,14 @@
 #include "onboarding/ProfessionalInfoStepView.h"
 #include "account/Auth0Manager.h"
 #include "account/AuthenticationManager.h"
+#include "theme/ScaleEffect.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QVariantAnimation>
 
 namespace {
+const QString kStepFade = QStringLiteral("stepFade");
+
 std::optional<QString> picture(Auth0Manager *identity)
 {
     if (const auto profile = identity->userProfile())
@@ -62,16 +64,18 @@ void OnboardingContainerView::showStep(int step)
     static_cast<QGridLayout *>(layout())->addWidget(view, 0, 0, Qt::AlignCenter);
 
     // The new step fades in over 0.3 s.
-    auto *effect = new QGraphicsOpacityEffect(view);
-    effect->setOpacity(0.0);
-    view->setGraphicsEffect(effect);
+    ScaleEffect *effect = ScaleEffect::of(view);
+    effect->setOpacity(kStepFade, 0.0);
     auto *fade = new QVariantAnimation(view);
     fade->setDuration(300);
     fade->setEasingCurve(QEasingCurve::InOutQuad);
     fade->setStartValue(0.0);
     fade->setEndValue(1.0);
-    connect(fade, &QVariantAnimation::valueChanged, effect, [effect](const QVariant &v) { effect->setOpacity(v.toDouble()); });
-    connect(fade, &QVariantAnimation::finished, view, [view] { view->setGraphicsEffect(nullptr); });
+    connect(fade, &QVariantAnimation::valueChanged, effect, [effect](const QVariant &v) { effect->setOpacity(kStepFade, v.toDouble()); });
+    connect(fade, &QVariantAnimation::finished, view, [view] {
+        ScaleEffect::of(view)->setOpacity(kStepFade, 1.0);
+        ScaleEffect::releaseIfIdle(view);
+    });
     fade->start(QAbstractAnimation::DeleteWhenStopped);
     view->show();
 }

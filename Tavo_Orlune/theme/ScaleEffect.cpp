@@ -65,11 +65,16 @@ void ScaleEffect::draw(QPainter *painter)
     const qreal s = scale();
     const qreal o = opacity();
     if (qFuzzyCompare(s, 1.0) && qFuzzyCompare(o, 1.0)) {
-        drawSource(painter);
+        // Through the shared painter, for the reason given in renderWidget().
+        if (QWidget *widget = targetWidget())
+            widget->render(painter, QPoint(), QRegion(), QWidget::DrawChildren);
+        else
+            drawSource(painter);
         return;
     }
-    QPoint offset;
-    const QPixmap pixmap = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::NoPad);
+    if (o <= 0.0)
+        return;
+    const QPixmap pixmap = renderWidget(painter);
     if (pixmap.isNull())
         return;
     const QRectF source = sourceBoundingRect(Qt::LogicalCoordinates);
@@ -80,6 +85,42 @@ void ScaleEffect::draw(QPainter *painter)
     painter->translate(c);
     painter->scale(s, s);
     painter->translate(-c);
-    painter->drawPixmap(offset, pixmap);
+    painter->drawPixmap(source.topLeft(), pixmap);
     painter->restore();
+}
+
+QPixmap ScaleEffect::renderWidget(QPainter *painter) const
+{
+    // Rendered through a painter rather than sourcePixmap() or drawSource(): those paint the
+    // widget without a shared painter, and a child with an effect of its own then opens a
+    // second painter on the same device ("one painter at a time") and draws nothing. With
+    // render(QPainter *) every effect inside shares the one painter.
+    QWidget *widget = targetWidget();
+    if (!widget) {
+        QPoint offset;
+        return sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::NoPad);
+    }
+    const QSize size = widget->size();
+    if (size.isEmpty())
+        return {};
+    const qreal dpr = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+    QPixmap pixmap(size * dpr);
+    pixmap.setDevicePixelRatio(dpr);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    widget->render(&p, QPoint(), QRegion(), QWidget::DrawChildren);
+    return pixmap;
+}
+
+QWidget *ScaleEffect::targetWidget() const
+{
+    auto *widget = qobject_cast<QWidget *>(parent());
+    return widget && widget->graphicsEffect() == this ? widget : nullptr;
+}
+
+void ScaleEffect::releaseIfIdle(QWidget *widget)
+{
+    auto *effect = qobject_cast<ScaleEffect *>(widget->graphicsEffect());
+    if (effect && qFuzzyCompare(effect->scale(), 1.0) && qFuzzyCompare(effect->opacity(), 1.0))
+        widget->setGraphicsEffect(nullptr); // deletes it
 }

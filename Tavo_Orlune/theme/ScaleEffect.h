@@ -12,6 +12,9 @@ public:
     explicit ScaleEffect(QObject *parent = nullptr);
     // The widget's scale effect, installed on first use.
     static ScaleEffect *of(QWidget *widget);
+    // Removes the widget's scale effect once every channel is at rest, so the widget paints
+    // straight to the screen again (and its parts repaint on their own).
+    static void releaseIfIdle(QWidget *widget);
 
     void setScale(const QString &channel, qreal scale);
     void setOpacity(const QString &channel, qreal opacity);
@@ -24,6 +27,10 @@ protected:
     void draw(QPainter *painter) override;
 
 private:
+    QPixmap renderWidget(QPainter *painter) const;
+    // The widget this effect is installed on (effects are made by of(), parented to it).
+    QWidget *targetWidget() const;
+
     QHash<QString, qreal> m_scales;
     QHash<QString, qreal> m_opacities;
 };

@@ -12,10 +12,10 @@
 #include "theme/Color.h"
 #include "theme/Fonts.h"
 #include "theme/Materials.h"
+#include "theme/ScaleEffect.h"
 #include "theme/Sizes.h"
 
 #include <QFontMetricsF>
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -107,9 +107,7 @@ TranscriptView::TranscriptView(TranscriptCoordinator *mainViewModel, std::functi
     buttonLayout->addWidget(m_sendButton);
     cardLayout->addWidget(buttons);
 
-    m_opacity = new QGraphicsOpacityEffect(m_card);
-    m_opacity->setOpacity(m_animationOpacity);
-    m_card->setGraphicsEffect(m_opacity);
+    setCardOpacity(m_animationOpacity);
 
     m_heightAnimation = new QVariantAnimation(this);
     m_heightAnimation->setDuration(300);
@@ -254,12 +252,19 @@ void TranscriptView::showEvent(QShowEvent *event)
         runEntranceAnimation();
 }
 
+void TranscriptView::setCardOpacity(qreal opacity)
+{
+    // At rest the card draws without an effect: its buttons' hover effects then paint directly.
+    ScaleEffect::of(m_card)->setOpacity(QStringLiteral("transcriptEntrance"), opacity);
+    ScaleEffect::releaseIfIdle(m_card);
+}
+
 void TranscriptView::runEntranceAnimation()
 {
     m_entranceStarted = true;
     m_animationScale = 0.8;
     m_animationOpacity = 0.0;
-    m_opacity->setOpacity(0.0);
+    setCardOpacity(0.0);
     placeCard();
     QPointer<TranscriptView> self(this);
     Scheduler::instance().singleShot(100, this, [self] {
@@ -273,13 +278,13 @@ void TranscriptView::runEntranceAnimation()
             const qreal p = v.toReal();
             self->m_animationScale = 0.8 + 0.2 * p;
             self->m_animationOpacity = std::clamp(p, 0.0, 1.0);
-            self->m_opacity->setOpacity(self->m_animationOpacity);
+            self->setCardOpacity(self->m_animationOpacity);
             self->placeCard();
         });
         connect(self->m_entrance, &QVariantAnimation::finished, self, [self] {
             self->m_animationScale = 1.0;
             self->m_animationOpacity = 1.0;
-            self->m_opacity->setOpacity(1.0);
+            self->setCardOpacity(1.0);
             self->placeCard();
         });
         self->m_entrance->start(QAbstractAnimation::DeleteWhenStopped);

@@ -7,7 +7,6 @@ class CircleButton;
 class QLabel;
 class QPlainTextEdit;
 class QVariantAnimation;
-class QGraphicsOpacityEffect;
 class TranscriptCoordinator;
 
 // The content of the transcript panel: a translucent card at the bottom of the panel with an
@@ -57,6 +56,7 @@ private:
     void updateEditorRow();
     void onTranscriptInputChanged(const QString &text);
     void setFieldHeight(qreal height);
+    void setCardOpacity(qreal opacity);
     void placeCard();
     void runEntranceAnimation();
     void applyLineSpacing();
@@ -71,7 +71,6 @@ private:
     QLabel *m_placeholder = nullptr;
     CircleButton *m_closeButton = nullptr;
     CircleButton *m_sendButton = nullptr;
-    QGraphicsOpacityEffect *m_opacity = nullptr;
     QVariantAnimation *m_heightAnimation = nullptr;
     QVariantAnimation *m_entrance = nullptr;
 

@@ -252,8 +252,12 @@ FloatingPanelView::FloatingPanelView(ModelContext *modelContext, ChatCoordinator
             return;
         if (!exiting) {
             // At rest without an effect, which would stop the chat's own parts repainting.
-            if (qobject_cast<ScaleEffect *>(m_chatView->graphicsEffect()))
-                m_chatView->setGraphicsEffect(nullptr);
+            if (qobject_cast<ScaleEffect *>(m_chatView->graphicsEffect())) {
+                ScaleEffect *effect = ScaleEffect::of(m_chatView);
+                effect->setScale(kExitChannel, 1.0);
+                effect->setOpacity(kExitChannel, 1.0);
+                ScaleEffect::releaseIfIdle(m_chatView);
+            }
             return;
         }
         ScaleEffect *effect = ScaleEffect::of(m_chatView);

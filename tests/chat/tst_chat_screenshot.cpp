@@ -1,5 +1,6 @@
 #include "ChatFixture.h"
 #include "TestMain.h"
+#include "PainterWarnings.h"
 #include "chat/ChatMessageList.h"
 #include "chat/ChatView.h"
 #include "chat/ChatViewModel.h"
@@ -21,6 +22,7 @@ class ChatScreenshotTest : public QObject {
 private Q_SLOTS:
     void rendersAChat()
     {
+        PainterWarnings painterWarnings;
         ChatFixture f;
         f.toolClients.insert(QStringLiteral("calendar"), QStringLiteral("calendar"));
         ChatViewModel chat(f.context, f.task);
@@ -90,6 +92,7 @@ private Q_SLOTS:
             for (int x = 0; x < shot.width(); x += 7)
                 colours << shot.pixel(x, y);
         QVERIFY(colours.size() > 20);
+        QVERIFY2(painterWarnings.seen().isEmpty(), painterWarnings.summary().constData());
     }
 };
 

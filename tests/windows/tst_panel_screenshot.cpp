@@ -1,4 +1,5 @@
 #include "TestMain.h"
+#include "PainterWarnings.h"
 #include "CoordinatorFixture.h"
 #include "Platform/Settings.h"
 #include "model/TaskData.h"
@@ -15,6 +16,7 @@ class TestPanelScreenshot : public QObject {
 private Q_SLOTS:
     void panelWithThreeTasks()
     {
+        PainterWarnings painterWarnings;
         for (const QString &key : {FloatingPanelView::collapsedKey, FloatingPanelView::showChatKey, FloatingPanelView::selectedTaskIdKey})
             Settings::instance().remove(key);
         CoordinatorFixture f;
@@ -65,6 +67,7 @@ private Q_SLOTS:
 
         manager.hide();
         QTRY_VERIFY(!manager.window()->isVisible());
+        QVERIFY2(painterWarnings.seen().isEmpty(), painterWarnings.summary().constData());
     }
 };
 

@@ -1,4 +1,5 @@
 #include "TestMain.h"
+#include "PainterWarnings.h"
 #include "WindowFakes.h"
 #include "widgets/FlowerAnimationView.h"
 #include "windows/FlowerWindowManager.h"
@@ -13,6 +14,7 @@ class TestWindowsScreenshot : public QObject {
 private Q_SLOTS:
     void flowerAndCanvasOnScreen()
     {
+        PainterWarnings painterWarnings;
         ScriptedRecorder audio;
         NSCanvasWindowManager canvas([] { return std::make_shared<QObject>(); });
         FlowerWindowManager flower(&audio);
@@ -47,6 +49,7 @@ private Q_SLOTS:
         canvas.hide();
         QTRY_VERIFY(!flower.window()->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!canvas.window()->isVisible(), 3000);
+        QVERIFY2(painterWarnings.seen().isEmpty(), painterWarnings.summary().constData());
     }
 };
 
