@@ -1,5 +1,8 @@
 #include "canvas/EnhancedCanvasViewController.h"
+#include "canvas/CanvasAIOverlayView.h"
 #include "canvas/CanvasConstants.h"
+#include "canvas/CanvasKeyCommand.h"
+#include "canvas/CanvasOverlayFade.h"
 #include "canvas/CanvasNotificationPayload.h"
 #include "canvas/CanvasPerformanceMonitor.h"
 #include "canvas/CanvasThreadingManager.h"
@@ -9,19 +12,27 @@
 #include "analytics/AnalyticsService.h"
 #include "model/DummyData.h"
 #include "model/SharedModelContainer.h"
+#include "theme/CircleButton.h"
 #include "theme/Color.h"
+#include "windows/CanvasCoordinator.h"
+#include "Platform/KeyMonitor/LocalKeyMonitor.h"
 #include "Platform/Log.h"
 #include "Platform/ModalPrompt.h"
 #include "Platform/Scheduler.h"
+#include "Platform/Settings.h"
 #include "Platform/Store/ModelContainer.h"
 #include "Platform/Store/ModelContext.h"
 
 #include <QCursor>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QToolBar>
 #include <QWidget>
+#include <QWindow>
 #include <cmath>
 
 namespace {
@@ -53,6 +64,7 @@ EnhancedCanvasViewController::EnhancedCanvasViewController(QObject *parent)
     setupContainerView();
     setupCanvasView();
     setCanvasVisible(false); // until the window shows it
+    setupKeyMonitor();
 }
 
 EnhancedCanvasViewController::~EnhancedCanvasViewController()
@@ -119,6 +131,7 @@ bool EnhancedCanvasViewController::eventFilter(QObject *watched, QEvent *event)
                 if (child == m_canvasView || qobject_cast<EventBlockingContainer *>(child))
                     child->setGeometry(m_view->rect());
             }
+            placeHelpButton();
             break;
         case QEvent::Show:
             setCanvasVisible(true);
@@ -152,6 +165,9 @@ void EnhancedCanvasViewController::setup(std::shared_ptr<QObject> modelContext, 
     m_components.clear();
     migrateAndLoadCategories();
     addWelcomeView();
+    setupCanvasAIOverlay();
+    setupHelpButton();
+    showTutorialIfNeeded();
 }
 
 // Viewport
@@ -502,15 +518,28 @@ QWidget *EnhancedCanvasViewController::hostOverlay(const QString &title, std::fu
     auto *container = new EventBlockingContainer(content, m_view);
     container->setOnClick(std::move(onClose));
     container->show();
-    container->raise();
+    container->raise(); // above everything present now
+    CanvasOverlayFade::fadeIn(container, overlayFadeInMs);
     return container;
 }
 
-void EnhancedCanvasViewController::hideOverlay(QPointer<QWidget> &field)
+void EnhancedCanvasViewController::hideOverlay(QPointer<QWidget> EnhancedCanvasViewController::*field)
 {
-    if (field)
-        field->deleteLater();
-    field = nullptr;
+    QWidget *removed = this->*field;
+    if (!removed)
+        return;
+    QPointer<EnhancedCanvasViewController> self(this);
+    QPointer<QWidget> guard(removed);
+    CanvasOverlayFade::run(removed, 0.0, overlayFadeOutMs, [self, field, removed, guard] {
+        // A new presentation during the fade has put its own container in the field: that
+        // one stays reachable; only the container that faded out leaves.
+        if (self && (self.data()->*field).data() == removed)
+            self.data()->*field = nullptr;
+        if (guard) {
+            guard->hide();
+            guard->deleteLater();
+        }
+    });
 }
 
 void EnhancedCanvasViewController::openAppStoreOverlay()
@@ -527,8 +556,26 @@ void EnhancedCanvasViewController::closeAppStoreOverlay()
     if (!m_isAppStoreOverlayVisible)
         return;
     m_isAppStoreOverlayVisible = false;
-    hideOverlay(m_appStoreOverlayView);
+    hideAppStoreOverlay();
     AnalyticsService::shared().trackAppStoreInteraction(QStringLiteral("close"), std::nullopt, {{QStringLiteral("source"), QStringLiteral("canvas")}});
+}
+
+void EnhancedCanvasViewController::hideAppStoreOverlay()
+{
+    hideOverlay(&EnhancedCanvasViewController::m_appStoreOverlayView);
+}
+
+void EnhancedCanvasViewController::hideTutorialOverlay()
+{
+    hideOverlay(&EnhancedCanvasViewController::m_tutorialOverlayView);
+}
+
+void EnhancedCanvasViewController::hideProfileOverlay()
+{
+    if (!m_isProfileOverlayVisible)
+        return;
+    m_isProfileOverlayVisible = false;
+    hideOverlay(&EnhancedCanvasViewController::m_profileOverlayView);
 }
 
 void EnhancedCanvasViewController::presentAppStoreOverlay()
@@ -546,10 +593,8 @@ void EnhancedCanvasViewController::presentProfileOverlay()
 {
     QPointer<EnhancedCanvasViewController> self(this);
     m_profileOverlayView = hostOverlay(QStringLiteral("Profile"), [self] {
-        if (self && self->m_isProfileOverlayVisible) {
-            self->m_isProfileOverlayVisible = false;
-            self->hideOverlay(self->m_profileOverlayView);
-        }
+        if (self)
+            self->hideProfileOverlay();
     });
 }
 
@@ -557,9 +602,183 @@ void EnhancedCanvasViewController::presentTutorialOverlay()
 {
     QPointer<EnhancedCanvasViewController> self(this);
     m_tutorialOverlayView = hostOverlay(QStringLiteral("Canvas Tutorial"), [self] {
-        if (self && self->m_isTutorialOverlayVisible) {
-            self->m_isTutorialOverlayVisible = false;
-            self->hideOverlay(self->m_tutorialOverlayView);
-        }
+        if (self)
+            self->dismissTutorialOverlay();
     });
+}
+
+void EnhancedCanvasViewController::dismissTutorialOverlay()
+{
+    if (!m_isTutorialOverlayVisible)
+        return;
+    m_isTutorialOverlayVisible = false;
+    hideTutorialOverlay();
+    Settings::instance().setValue(kHasShownCanvasTutorial, true);
+    Settings::instance().sync();
+    Scheduler::instance().singleShot(afterTutorialMs, this, [] {
+        NotificationCenter::defaultCenter().post(QStringLiteral("focusCanvasAIOverlay"));
+    });
+}
+
+void EnhancedCanvasViewController::browseAppsFromTutorial()
+{
+    dismissTutorialOverlay();
+    QPointer<EnhancedCanvasViewController> self(this);
+    Scheduler::instance().singleShot(afterTutorialMs, this, [self] {
+        if (self)
+            self->openAppStoreOverlay();
+    });
+}
+
+void EnhancedCanvasViewController::showTutorialIfNeeded()
+{
+    if (!CanvasCoordinator::from(m_mainViewModel.data()))
+        return;
+    if (Settings::instance().boolValue(kHasShownCanvasTutorial))
+        return;
+    QPointer<EnhancedCanvasViewController> self(this);
+    // The installed-apps check runs as a step of its own on the main queue.
+    MainQueue::post(this, [self] {
+        CanvasCoordinator *coordinator = self ? CanvasCoordinator::from(self->m_mainViewModel.data()) : nullptr;
+        if (!coordinator || coordinator->hasInstalledApps() || self->m_isTutorialOverlayVisible)
+            return;
+        Scheduler::instance().singleShot(tutorialDelayMs, self, [self] {
+            if (!self || self->m_isTutorialOverlayVisible)
+                return;
+            self->m_isTutorialOverlayVisible = true;
+            self->presentTutorialOverlay();
+        });
+    });
+}
+
+CanvasAIOverlayView *EnhancedCanvasViewController::canvasAIOverlayView() const
+{
+    return m_canvasAIOverlayView;
+}
+
+void EnhancedCanvasViewController::setupCanvasAIOverlay()
+{
+    if (m_canvasAIOverlayView || !CanvasCoordinator::from(m_mainViewModel.data()))
+        return;
+    m_canvasAIOverlayView = new CanvasAIOverlayView(m_mainViewModel.data(), m_view);
+    m_canvasAIOverlayView->show();
+    m_canvasAIOverlayView->raise(); // above everything present now
+}
+
+void EnhancedCanvasViewController::setupHelpButton()
+{
+    if (m_canvasHelpButtonView)
+        return;
+    // Until the help button of the tutorial is built: its place and its tap.
+    auto *area = new QWidget(m_view);
+    area->setObjectName(QStringLiteral("canvasHelpButton"));
+    auto *layout = new QHBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new CircleButton(QStringLiteral("ic_help"), nullptr, std::nullopt, 40, [] {
+        NotificationCenter::defaultCenter().post(QStringLiteral("showTutorialOverlay"));
+    }, area), 0, Qt::AlignCenter);
+    m_canvasHelpButtonView = area;
+    placeHelpButton();
+    area->show();
+    area->raise();
+}
+
+void EnhancedCanvasViewController::placeHelpButton()
+{
+    if (m_canvasHelpButtonView)
+        m_canvasHelpButtonView->setGeometry(m_view->width() - helpButtonSize, m_view->height() - helpButtonSize, helpButtonSize,
+                                            helpButtonSize);
+}
+
+// Key commands
+
+void EnhancedCanvasViewController::setupKeyMonitor()
+{
+    QPointer<EnhancedCanvasViewController> self(this);
+    m_keyMonitor = new LocalKeyMonitor([self](QKeyEvent &event) { return self && self->handleKeyDown(event); }, this);
+}
+
+bool EnhancedCanvasViewController::isCanvasWindowActive() const
+{
+    // The monitor sees the key presses of every window of the application; a press belongs to
+    // the focus window, and only the canvas window's presses are the canvas's.
+    QWidget *window = m_view ? m_view->window() : nullptr;
+    if (!window || !window->isVisible() || !window->isActiveWindow())
+        return false;
+    const QWindow *focus = QGuiApplication::focusWindow();
+    return focus && focus == window->windowHandle();
+}
+
+bool EnhancedCanvasViewController::handleKeyDown(QKeyEvent &event)
+{
+    if (!isCanvasWindowActive())
+        return false;
+    if (CanvasKeyCommand::of(event) == CanvasKeyCommand::Kind::escape)
+        return handleEscape();
+    if (event.modifiers().testFlag(Qt::ControlModifier))
+        return handleCommandKey(event);
+    return false;
+}
+
+bool EnhancedCanvasViewController::handleEscape()
+{
+    // The creation popup lies above everything and takes its own Escape.
+    if (m_isCreatingCategory)
+        return false;
+    if (m_isProfileOverlayVisible)
+        hideProfileOverlay();
+    else if (m_isAppStoreOverlayVisible)
+        closeAppStoreOverlay();
+    else if (m_isTutorialOverlayVisible)
+        dismissTutorialOverlay();
+    else
+        minimizeWindow();
+    return true;
+}
+
+bool EnhancedCanvasViewController::handleCommandKey(QKeyEvent &event)
+{
+    using Kind = CanvasKeyCommand::Kind;
+    switch (CanvasKeyCommand::of(event.key(), Qt::ControlModifier, event.text())) {
+    case Kind::zoomIn:
+        zoomStep(true);
+        return true;
+    case Kind::zoomOut:
+        zoomStep(false);
+        return true;
+    case Kind::resetView:
+        resetView();
+        return true;
+    case Kind::consume:
+        return true;
+    case Kind::resetAlert:
+        clearAllDatabasesFromCanvas();
+        return true;
+    case Kind::focusPrompt:
+        setupCanvasAIOverlay();
+        NotificationCenter::defaultCenter().post(QStringLiteral("focusCanvasAIOverlay"));
+        return true;
+    case Kind::help:
+        setupHelpButton();
+        NotificationCenter::defaultCenter().post(QStringLiteral("triggerHelpButtonBounce"));
+        if (!m_isTutorialOverlayVisible) {
+            m_isTutorialOverlayVisible = true;
+            presentTutorialOverlay();
+        }
+        return true;
+    case Kind::none:
+    case Kind::escape:
+        break;
+    }
+    return false;
+}
+
+void EnhancedCanvasViewController::minimizeWindow()
+{
+    QWidget *window = m_view ? m_view->window() : nullptr;
+    if (!window || window == m_view.data())
+        return;
+    window->showMinimized();
+    AnalyticsService::shared().trackCanvasInteraction(QStringLiteral("close"), {{QStringLiteral("source"), QStringLiteral("esc_key")},
+                                                                                {QStringLiteral("action_type"), QStringLiteral("minimize")}});
 }

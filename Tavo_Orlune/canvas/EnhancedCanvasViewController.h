@@ -12,8 +12,11 @@
 #include <memory>
 #include <optional>
 
+class CanvasAIOverlayView;
 class CanvasPerformanceMonitor;
 class CanvasThreadingManager;
+class LocalKeyMonitor;
+class QKeyEvent;
 class EnhancedCanvasView;
 class ModelContainer;
 class ModelContext;
@@ -64,6 +67,36 @@ public:
     QWidget *appStoreOverlayView() const { return m_appStoreOverlayView; }
     QWidget *profileOverlayView() const { return m_profileOverlayView; }
     QWidget *tutorialOverlayView() const { return m_tutorialOverlayView; }
+    CanvasAIOverlayView *canvasAIOverlayView() const;
+    QWidget *canvasHelpButtonView() const { return m_canvasHelpButtonView; }
+
+    // Overlays over the canvas. A full-canvas overlay fades in over 0.3 s and out over 0.2 s;
+    // its flag changes at once.
+    static constexpr int overlayFadeInMs = 300;
+    static constexpr int overlayFadeOutMs = 200;
+    static constexpr int tutorialDelayMs = 1000;
+    static constexpr int afterTutorialMs = 300;
+    static constexpr int helpButtonSize = 100;
+    // True once the tutorial has been dismissed.
+    static inline const QString kHasShownCanvasTutorial = QStringLiteral("HasShownCanvasTutorial1");
+    void hideAppStoreOverlay();
+    void hideTutorialOverlay();
+    void hideProfileOverlay();
+    void dismissTutorialOverlay();
+    // The tutorial's "browse apps": the tutorial ends and the store opens 0.3 s later.
+    void browseAppsFromTutorial();
+    void showTutorialIfNeeded();
+    void setupCanvasAIOverlay();
+    void setupHelpButton();
+
+    // Key commands: they act only while the canvas window is the active window. Escape closes
+    // the topmost layer (the creation popup keeps its own Escape, then the profile, the store,
+    // the tutorial) and minimises the window when none is up; Command (Ctrl) with = + - _ 0 d
+    // r n h runs its command. True: the press is consumed.
+    bool handleKeyDown(QKeyEvent &event);
+    bool handleCommandKey(QKeyEvent &event);
+    void minimizeWindow();
+    bool isCanvasWindowActive() const;
 
     // The start and reset offset: the welcome component centred on the primary screen.
     static QPointF defaultOffset();
@@ -106,7 +139,10 @@ private:
     void setCanvasVisible(bool visible);
     // The overlays over the whole canvas (store, profile, tutorial); a press on one closes it.
     QWidget *hostOverlay(const QString &title, std::function<void()> onClose);
-    void hideOverlay(QPointer<QWidget> &field);
+    void hideOverlay(QPointer<QWidget> EnhancedCanvasViewController::*field);
+    bool handleEscape();
+    void setupKeyMonitor();
+    void placeHelpButton();
     void openAppStoreOverlay();
     void closeAppStoreOverlay();
     void presentAppStoreOverlay();
@@ -132,4 +168,7 @@ private:
     QPointer<QWidget> m_appStoreOverlayView;
     QPointer<QWidget> m_profileOverlayView;
     QPointer<QWidget> m_tutorialOverlayView;
+    QPointer<CanvasAIOverlayView> m_canvasAIOverlayView;
+    QPointer<QWidget> m_canvasHelpButtonView;
+    LocalKeyMonitor *m_keyMonitor = nullptr;
 };

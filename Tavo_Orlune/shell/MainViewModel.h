@@ -4,6 +4,7 @@
 #include "Platform/Store/PersistentModel.h"
 #include "Controller/session/QueryCallbacks.h"
 #include "chat/ChatCoordinator.h"
+#include "windows/CanvasCoordinator.h"
 
 #include <QHash>
 #include <QList>
@@ -31,7 +32,7 @@ class TaskData;
 // monitor, the session facade and one chat state per open task chat, and is the road from
 // every screen's request to the window or session that serves it. One instance, made at
 // launch and kept for the life of the process; everything runs on the main thread.
-class MainViewModel : public ChatCoordinator {
+class MainViewModel : public ChatCoordinator, public CanvasCoordinator {
     Q_OBJECT
 public:
     // What the coordinator is built with besides the model container.
@@ -66,7 +67,7 @@ public:
     WindowPort *transcriptManager();
     const QList<NotificationCenter::Token> &notificationObservers() const { return m_notificationObservers; }
 
-    bool hasInstalledApps();
+    bool hasInstalledApps() override;
 
     // Chat road.
     void handleChatMessage(const QString &message, TaskData *task, const QString &source, bool htmlOutput) override;
@@ -79,7 +80,7 @@ public:
 
     // Task creation.
     TaskData *createTask(const QString &text, const QString &categoryTitle, bool miniAppEnabled);
-    void submitQuery(const QString &query, const QString &categoryTitle, bool miniAppEnabled);
+    void submitQuery(const QString &query, const QString &categoryTitle, bool miniAppEnabled) override;
     void submitTranscript(const QString &categoryTitle, std::function<void(const QString &)> onClose) override;
 
     // Window and hot-key routing; caller is the "source" of each usage event.

@@ -386,7 +386,8 @@ private Q_SLOTS:
         QCOMPARE(f.controller.view()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly).last(), store);
         QTest::mouseClick(store, Qt::LeftButton);
         QVERIFY(!f.controller.isAppStoreOverlayVisible());
-        QTRY_VERIFY(!f.controller.appStoreOverlayView());
+        f.clock.advance(EnhancedCanvasViewController::overlayFadeOutMs); // it fades out first
+        QVERIFY(!f.controller.appStoreOverlayView());
 
         post("showCanvasProfileOverlay");
         post("showTutorialOverlay");
