@@ -31,3 +31,14 @@ AppStoreData *SwiftDataService::fetchAppStoreItem(const QUuid &id)
         throw DatabaseError(DatabaseError::Kind::FetchFailed, e);
     }
 }
+
+AppStoreData *SwiftDataService::findAppByCatalogId(const QString &catalogId)
+{
+    const QList<AppStoreData *> rows = fetchAppStoreItems({}, Predicate::equal(QStringLiteral("pipedreamId"), catalogId));
+    return rows.isEmpty() ? nullptr : rows.first();
+}
+
+QString DatabaseError::localizedDescription() const
+{
+    return QStringLiteral("The operation couldn\u2019t be completed. (TavoOrlune.DatabaseError error %1.)").arg(int(m_kind));
+}
