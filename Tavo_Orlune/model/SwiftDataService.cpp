@@ -40,5 +40,6 @@ AppStoreData *SwiftDataService::findAppByCatalogId(const QString &catalogId)
 
 QString DatabaseError::localizedDescription() const
 {
-    return QStringLiteral("The operation couldn\u2019t be completed. (TavoOrlune.DatabaseError error %1.)").arg(int(m_kind));
+    static const char *const cases[] = {"fetchFailed", "addFailed", "deleteFailed", "updateFailed", "taskNotFound", "appStoreItemNotFound"};
+    return QStringLiteral("The operation could not be completed. (DatabaseError.%1)").arg(QLatin1String(cases[int(m_kind)]));
 }
