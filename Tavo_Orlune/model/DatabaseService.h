@@ -14,4 +14,7 @@ public:
     virtual QList<AppStoreData *> fetchAppStoreItems(const QList<SortDescriptor> &sortBy, const Predicate &predicate = {}) = 0;
     // The row with that id, or nullptr. Throws DatabaseError.
     virtual AppStoreData *fetchAppStoreItem(const QUuid &id) = 0;
+    // The first row whose catalog id is catalogId (rows without one never match), or nullptr.
+    // Throws DatabaseError.
+    virtual AppStoreData *findAppByCatalogId(const QString &catalogId) = 0;
 };

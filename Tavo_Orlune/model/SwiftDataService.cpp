@@ -31,3 +31,15 @@ AppStoreData *SwiftDataService::fetchAppStoreItem(const QUuid &id)
         throw DatabaseError(DatabaseError::Kind::FetchFailed, e);
     }
 }
+
+AppStoreData *SwiftDataService::findAppByCatalogId(const QString &catalogId)
+{
+    const QList<AppStoreData *> rows = fetchAppStoreItems({}, Predicate::equal(QStringLiteral("pipedreamId"), catalogId));
+    return rows.isEmpty() ? nullptr : rows.first();
+}
+
+QString DatabaseError::localizedDescription() const
+{
+    static const char *const cases[] = {"fetchFailed", "addFailed", "deleteFailed", "updateFailed", "taskNotFound", "appStoreItemNotFound"};
+    return QStringLiteral("The operation could not be completed. (DatabaseError.%1)").arg(QLatin1String(cases[int(m_kind)]));
+}

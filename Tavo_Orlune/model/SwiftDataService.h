@@ -15,6 +15,8 @@ public:
     Kind kind() const { return m_kind; }
     const std::optional<StoreError> &underlying() const { return m_underlying; }
     const char *what() const noexcept override { return m_underlying ? m_underlying->what() : "DatabaseError"; }
+    // The error has no texts of its own, so users read the generic text that names its case.
+    QString localizedDescription() const;
 
 private:
     Kind m_kind;
@@ -34,6 +36,7 @@ public:
 
     QList<AppStoreData *> fetchAppStoreItems(const QList<SortDescriptor> &sortBy, const Predicate &predicate = {}) override;
     AppStoreData *fetchAppStoreItem(const QUuid &id) override;
+    AppStoreData *findAppByCatalogId(const QString &catalogId) override;
 
 private:
     ModelContainer *m_modelContainer;

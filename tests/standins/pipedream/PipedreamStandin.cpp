@@ -328,6 +328,8 @@ QString PipedreamStandin::cursorFor(int index)
 
 QJsonValue PipedreamStandin::catalogApp(int index) const
 {
+    if (const auto entry = m_entries.constFind(index); entry != m_entries.constEnd())
+        return *entry;
     const QStringList cats = categories();
     // Every 97th app has a name with accents, every 13th a second category, every 7th a
     // featured weight; the rest are plain.

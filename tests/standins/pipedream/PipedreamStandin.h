@@ -69,6 +69,8 @@ public:
     void setCatalogSize(int count) { m_catalogSize = count; }
     int catalogSize() const { return m_catalogSize; }
     void setBadRow(int index, BadRow kind) { m_badRows.insert(index, kind); }
+    // Serves this app at index in place of the generated one (a real catalog entry, say).
+    void setCatalogEntry(int index, const QJsonObject &app) { m_entries.insert(index, app); }
     void clearBadRows() { m_badRows.clear(); }
     QJsonValue catalogApp(int index) const;
     // The 22 store categories, which the generated apps cycle through.
@@ -103,4 +105,5 @@ private:
     int m_nextId = 1;
     int m_catalogSize = 3000;
     QMap<int, BadRow> m_badRows;
+    QHash<int, QJsonObject> m_entries;
 };
