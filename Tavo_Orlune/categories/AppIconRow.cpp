@@ -1,22 +1,27 @@
 #include "categories/AppIconRow.h"
 
 #include "categories/AppIconView.h"
+#include "categories/PaintedAnimation.h"
 #include "categories/ScaleTransition.h"
 #include "categories/TaskCardBehaviours.h"
 
+#include <QPainter>
 #include <QVariantAnimation>
 
 namespace {
 const QString kTransition = QStringLiteral("transition");
 }
 
-AppIconRow::AppIconRow(Sizing sizing, int standardSpacing, QWidget *parent)
+AppIconRow::AppIconRow(Sizing sizing, int standardSpacing, QWidget *parent, Presentation presentation)
     : QWidget(parent)
     , m_sizing(sizing)
     , m_standardSpacing(standardSpacing)
+    , m_presentation(presentation)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    if (m_presentation == Presentation::Painted)
+        hide();
 }
 
 void AppIconRow::setApps(const QList<AppIconData *> &apps)
@@ -42,8 +47,16 @@ void AppIconRow::setApps(const QList<AppIconData *> &apps)
         }
         icon = new AppIconView(apps[i], i == main, std::nullopt, this);
         icons.append(icon);
-        if (!wasEmpty || isVisible())
+        if (m_presentation == Presentation::Painted) {
+            // A hidden icon is never shown, so it looks for its asset now.
+            icon->hide();
+            connect(icon, &AppIconView::imageExistsChanged, this, &AppIconRow::repaintNeeded);
+            icon->checkImageExists();
+            if (!wasEmpty || m_hasPainted)
+                animateIn(icon);
+        } else if (!wasEmpty || isVisible()) {
             animateIn(icon);
+        }
     }
     for (qsizetype i = n; i < m_icons.size(); ++i) {
         m_icons[i]->hide();
@@ -57,9 +70,12 @@ void AppIconRow::setApps(const QList<AppIconData *> &apps)
         m_icons[i]->setIsMain(i == main);
     layoutIcons();
     restack();
-    for (AppIconView *icon : std::as_const(m_icons))
-        icon->show();
+    if (m_presentation == Presentation::Widgets) {
+        for (AppIconView *icon : std::as_const(m_icons))
+            icon->show();
+    }
     updateGeometry();
+    Q_EMIT repaintNeeded();
 }
 
 QList<AppIconData *> AppIconRow::apps() const
@@ -94,6 +110,11 @@ std::optional<int> AppIconRow::edge() const
 
 QList<QRect> AppIconRow::iconFrames() const
 {
+    return iconFrames(size());
+}
+
+QList<QRect> AppIconRow::iconFrames(const QSize &area) const
+{
     QList<QSize> sizes;
     int total = 0;
     const std::optional<int> e = edge();
@@ -105,9 +126,9 @@ QList<QRect> AppIconRow::iconFrames() const
     if (!sizes.isEmpty())
         total += spacing() * int(sizes.size() - 1);
     QList<QRect> frames;
-    int x = (width() - total) / 2;
+    int x = (area.width() - total) / 2;
     for (const QSize &s : sizes) {
-        frames.append(QRect(QPoint(x, (height() - s.height()) / 2), s));
+        frames.append(QRect(QPoint(x, (area.height() - s.height()) / 2), s));
         x += s.width() + spacing();
     }
     return frames;
@@ -165,5 +186,43 @@ void AppIconRow::restack()
 
 void AppIconRow::animateIn(AppIconView *icon)
 {
-    ScaleTransition::enter(icon, kTransition, ScaleTransition::nearlyZero, Spring{0.5, 0.8});
+    if (m_presentation == Presentation::Widgets) {
+        ScaleTransition::enter(icon, kTransition, ScaleTransition::nearlyZero, Spring{0.5, 0.8});
+        return;
+    }
+    auto *entrance = new PaintedAnimation(0.0, icon);
+    connect(entrance, &PaintedAnimation::valueChanged, this, &AppIconRow::repaintNeeded);
+    entrance->animateTo(1.0, Spring{0.5, 0.8});
+}
+
+qreal AppIconRow::entranceProgress(const AppIconView *icon) const
+{
+    const PaintedAnimation *entrance = icon ? icon->findChild<PaintedAnimation *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    return entrance ? std::clamp(entrance->value(), 0.0, 1.0) : 1.0;
+}
+
+void AppIconRow::paint(QPainter &p, const QRectF &area)
+{
+    m_hasPainted = true;
+    const QList<QRect> frames = iconFrames(area.size().toSize());
+    for (AppIconView *icon : stackingOrder()) {
+        const qsizetype i = m_icons.indexOf(icon);
+        if (i < 0)
+            continue;
+        const QRectF frame = QRectF(frames[i]).translated(area.topLeft());
+        const qreal t = entranceProgress(icon);
+        if (t <= 0)
+            continue;
+        p.save();
+        if (t < 1) {
+            // Grows from nothing about its centre while it fades in.
+            const qreal s = std::max(ScaleTransition::nearlyZero, t);
+            p.translate(frame.center());
+            p.scale(s, s);
+            p.translate(-frame.center());
+            p.setOpacity(p.opacity() * t);
+        }
+        icon->paintIcon(p, frame);
+        p.restore();
+    }
 }

@@ -154,7 +154,8 @@ QImage AppIconView::shadow(qreal dpr)
     if (!m_shadow.isNull())
         return m_shadow;
     const QImage shape = composite(dpr);
-    QImage img(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    const QSize bounds = iconSize() + QSize(2 * shadowMargin, 2 * shadowMargin);
+    QImage img(bounds * dpr, QImage::Format_ARGB32_Premultiplied);
     img.setDevicePixelRatio(dpr);
     img.fill(Qt::transparent);
     QPainter p(&img);
@@ -162,10 +163,26 @@ QImage AppIconView::shadow(qreal dpr)
     p.setCompositionMode(QPainter::CompositionMode_SourceIn);
     QColor c = Color::textPrimary();
     c.setAlphaF(0.08f);
-    p.fillRect(QRectF(QPointF(0, 0), QSizeF(size())), c);
+    p.fillRect(QRectF(QPointF(0, 0), QSizeF(bounds)), c);
     p.end();
     m_shadow = ImageBlur::blurred(img, kShadowRadius / 2);
     return m_shadow;
+}
+
+void AppIconView::paintIcon(QPainter &p, const QRectF &frame)
+{
+    const qreal dpr = std::max<qreal>(1.0, p.device() ? p.device()->devicePixelRatioF() : 1.0);
+    const QImage picture = composite(dpr);
+    const QImage s = shadow(dpr);
+    const QSizeF edge = iconSize();
+    p.save();
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    // The pictures are made at the icon's own size; a frame of another size scales them.
+    p.translate(frame.topLeft());
+    p.scale(frame.width() / edge.width(), frame.height() / edge.height());
+    p.drawImage(QPointF(-shadowMargin, -shadowMargin + kShadowOffsetY), s);
+    p.drawImage(QPointF(0, 0), picture);
+    p.restore();
 }
 
 void AppIconView::paintEvent(QPaintEvent *)

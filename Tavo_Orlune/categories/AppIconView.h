@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <optional>
 
+class QPainter;
+
 #include "model/AppIconData.h"
 
 // The icon of one app shortcut on task cards and panel rows: the app's own image asset when one
@@ -37,6 +39,9 @@ public:
     QString pictureName() const;
 
     void checkImageExists();
+    // Draws the icon and its shadow with frame as the icon's frame (painter coordinates): for
+    // views that paint their icons themselves instead of showing this widget.
+    void paintIcon(QPainter &painter, const QRectF &frame);
 
     QSize sizeHint() const override;
 

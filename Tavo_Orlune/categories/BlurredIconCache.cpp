@@ -4,6 +4,7 @@
 #include "theme/ImageBlur.h"
 
 #include <QHash>
+#include <cmath>
 #include <QPainter>
 #include <QSvgRenderer>
 
@@ -13,11 +14,12 @@ struct Key {
     QSize frame;
     int blurCenti;
     int dprCenti;
+    bool extend;
     bool operator==(const Key &) const = default;
 };
 size_t qHash(const Key &k, size_t seed = 0)
 {
-    return qHashMulti(seed, k.name, k.frame.width(), k.frame.height(), k.blurCenti, k.dprCenti);
+    return qHashMulti(seed, k.name, k.frame.width(), k.frame.height(), k.blurCenti, k.dprCenti, k.extend);
 }
 
 QHash<Key, QImage> &cache()
@@ -27,13 +29,15 @@ QHash<Key, QImage> &cache()
 }
 int g_builds = 0;
 
-// The asset scaled to cover the frame, centred and cut to it.
-QImage aspectFilled(const QString &name, const QSize &frame, qreal dpr)
+// The asset scaled to cover the frame and centred on it, drawn into the frame grown by margin on
+// every side (what lies beyond that is cut).
+QImage aspectFilled(const QString &name, const QSize &frame, int margin, qreal dpr)
 {
     const QString path = Assets::path(name);
     if (path.isEmpty())
         return {};
-    QImage out((QSizeF(frame) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    const QSize canvas = frame.grownBy(QMargins(margin, margin, margin, margin));
+    QImage out((QSizeF(canvas) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
     out.setDevicePixelRatio(dpr);
     out.fill(Qt::transparent);
     QPainter p(&out);
@@ -52,7 +56,7 @@ QImage aspectFilled(const QString &name, const QSize &frame, qreal dpr)
     if (natural.isEmpty())
         return {};
     const QSizeF covered = natural.scaled(QSizeF(frame), Qt::KeepAspectRatioByExpanding);
-    const QRectF target(QPointF((frame.width() - covered.width()) / 2, (frame.height() - covered.height()) / 2), covered);
+    const QRectF target(QPointF((canvas.width() - covered.width()) / 2, (canvas.height() - covered.height()) / 2), covered);
     if (svg.isValid())
         svg.render(&p, target);
     else
@@ -64,17 +68,28 @@ QImage aspectFilled(const QString &name, const QSize &frame, qreal dpr)
 
 namespace BlurredIconCache {
 
-QImage image(const QString &iconName, const QSize &frame, qreal blurRadius, qreal dpr)
+QImage image(const QString &iconName, const QSize &frame, qreal blurRadius, qreal dpr, Edges edges)
 {
     if (frame.isEmpty())
         return {};
-    const Key key{iconName, frame, qRound(blurRadius * 100), qRound(dpr * 100)};
+    const bool extend = edges == Edges::Extend;
+    const Key key{iconName, frame, qRound(blurRadius * 100), qRound(dpr * 100), extend};
     auto it = cache().constFind(key);
     if (it != cache().constEnd())
         return *it;
     ++g_builds;
-    const QImage filled = aspectFilled(iconName, frame, dpr);
-    const QImage result = filled.isNull() ? QImage() : ImageBlur::blurred(filled, blurRadius);
+    // Three radii of overflow carry practically all that the blur draws into the frame.
+    const int margin = extend ? int(std::ceil(blurRadius * 3)) : 0;
+    const QImage filled = aspectFilled(iconName, frame, margin, dpr);
+    QImage result;
+    if (!filled.isNull()) {
+        result = ImageBlur::blurred(filled, blurRadius);
+        if (margin > 0) {
+            const QRect inner(QPoint(qRound(margin * dpr), qRound(margin * dpr)), (QSizeF(frame) * dpr).toSize());
+            result = result.copy(inner);
+            result.setDevicePixelRatio(dpr);
+        }
+    }
     cache().insert(key, result);
     return result;
 }

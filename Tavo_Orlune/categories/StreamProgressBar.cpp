@@ -10,7 +10,6 @@
 namespace {
 constexpr qint64 kPeriodMs = 1400;
 constexpr qreal kSegment = 0.35;
-constexpr qint64 kFrameMs = 33;
 }
 
 StreamProgressBar::StreamProgressBar(QWidget *parent)
@@ -38,7 +37,7 @@ void StreamProgressBar::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (!m_timer)
-        m_timer = Scheduler::instance().repeating(kFrameMs, this, [this] { update(); });
+        m_timer = Scheduler::instance().repeating(frameMs, this, [this] { update(); });
 }
 
 void StreamProgressBar::hideEvent(QHideEvent *event)
@@ -57,19 +56,25 @@ void StreamProgressBar::stopTicking()
 void StreamProgressBar::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
+    paint(p, rect(), Scheduler::instance().monotonicMs());
+}
+
+void StreamProgressBar::paint(QPainter &p, const QRectF &r, qint64 ms)
+{
+    p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = rect();
     QPainterPath clip;
     clip.addRoundedRect(r, Sizes::progressCornerRadius, Sizes::progressCornerRadius);
-    p.setClipPath(clip);
+    p.setClipPath(clip, Qt::IntersectClip);
     QColor track = Color::textPrimary();
     track.setAlphaF(0.12f);
     p.fillRect(r, track);
-    const auto [from, to] = segment(Scheduler::instance().monotonicMs());
+    const auto [from, to] = segment(ms);
     if (to > from) {
         QPainterPath bar;
         const QRectF seg(r.left() + from * r.width(), r.top(), (to - from) * r.width(), r.height());
         bar.addRoundedRect(seg, r.height() / 2, r.height() / 2);
         p.fillPath(bar, Color::textPrimary());
     }
+    p.restore();
 }

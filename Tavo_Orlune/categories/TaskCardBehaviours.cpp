@@ -3,6 +3,7 @@
 #include "Platform/Log.h"
 #include "Platform/ModalPrompt.h"
 #include "Platform/Store/ModelContext.h"
+#include "Platform/Scheduler.h"
 #include "Platform/UuidText.h"
 #include "categories/TaskAppAssociationService.h"
 #include "model/AppIconData.h"
@@ -126,14 +127,17 @@ void TaskCardBehaviours::setCachedCurrentTask(TaskData *task)
             m_currentConnections << connect(drawn, &TaskData::titleChanged, this, &TaskCardBehaviours::changed);
             m_currentConnections << connect(drawn, &TaskData::streamStatusChanged, this, &TaskCardBehaviours::changed);
             m_currentConnections << connect(drawn, &TaskData::appsChanged, this, &TaskCardBehaviours::changed);
+            m_currentConnections << connect(drawn, &TaskData::timeRemainingChanged, this, &TaskCardBehaviours::changed);
         }
     }
     Q_EMIT changed();
 }
 
-void TaskCardBehaviours::appear()
+void TaskCardBehaviours::appear(const std::function<void()> &afterLookUp)
 {
     refreshCurrentTask();
+    if (afterLookUp)
+        afterLookUp();
     if (m_task)
         Log::line(QStringLiteral("🔍 [%1] onAppear - Task: ").arg(m_tags.lookup) + m_task->title() + QStringLiteral(", StreamStatus: ")
                   + rawValue(currentStreamStatus()));
@@ -179,14 +183,18 @@ void TaskCardBehaviours::requestDelete(QWidget *alertParent)
     setShowDeleteConfirmation(true);
     PromptRequest request;
     request.title = QStringLiteral("Delete Task");
-    request.text = deleteAlertMessage(current->title());
+    request.text = deleteAlertMessage(current->title(), m_tags.cutsAlertTitle);
     request.buttons = {QStringLiteral("Cancel"), QStringLiteral("Delete")};
     request.style = PromptRequest::Style::Warning;
     request.cancelIndex = 0;
     ModalPrompt::askAsync(request, this, [this](int choice) {
-        if (choice == 1)
-            deleteTask();
-        setShowDeleteConfirmation(false);
+        if (choice != 1) {
+            setShowDeleteConfirmation(false);
+            return;
+        }
+        // deleteTask clears the flag first: its handler or the save may end this view (and
+        // these behaviours) before it returns.
+        deleteTask();
     }, alertParent);
 }
 
@@ -197,9 +205,16 @@ void TaskCardBehaviours::deleteTask()
     if (!current)
         return;
     if (m_onDeleteTap) {
-        m_onDeleteTap(current);
+        // A copy: the parent may drop this view, and with it the handler, while it runs.
+        const std::function<void(TaskData *)> handler = m_onDeleteTap;
+        handler(current);
         return;
     }
+    // The stop and the save notify observers that may end the view (and these behaviours):
+    // from here on only locals are used.
+    const QPointer<ModelContext> context = m_modelContext;
+    const QString saveFailureTag = m_tags.saveFailure;
+    const QPointer<TaskData> task(current);
     if (isStreaming()) {
         // Stop the answer before its task goes, so the stream never writes into a deleted task.
         if (const std::function<void(TaskData *)> &stop = streamStopper()) {
@@ -208,16 +223,16 @@ void TaskCardBehaviours::deleteTask()
             // Not awaited: the close runs on a later turn.
             ControlManagerViewModel::shared().closeSession(UuidText::toText(current->id()));
         }
-        current->setStreamStatus(StreamStatus::Failed);
+        if (task)
+            task->setStreamStatus(StreamStatus::Failed);
     }
-    if (!m_modelContext)
+    if (!context || !task)
         return;
-    m_modelContext->remove(current);
+    context->remove(task);
     try {
-        m_modelContext->save();
+        context->save();
     } catch (const StoreError &error) {
-        Log::line(QStringLiteral("⚠️ [%1] Failed to save context after deleting task: ").arg(m_tags.saveFailure)
-                  + error.localizedDescription());
+        Log::line(QStringLiteral("⚠️ [%1] Failed to save context after deleting task: ").arg(saveFailureTag) + error.localizedDescription());
     }
 }
 
@@ -247,9 +262,9 @@ TaskCardBehaviours::IconMetrics TaskCardBehaviours::iconMetrics(int count)
     }
 }
 
-QString TaskCardBehaviours::deleteAlertMessage(const QString &title)
+QString TaskCardBehaviours::deleteAlertMessage(const QString &title, bool cutTitle)
 {
-    const auto [head, cut] = graphemePrefix(title, kAlertTitleLimit);
+    const auto [head, cut] = cutTitle ? graphemePrefix(title, kAlertTitleLimit) : std::pair<QString, bool>{title, false};
     return QStringLiteral("Are you sure you want to delete '") + head + (cut ? QStringLiteral("…") : QString())
            + QStringLiteral("'?\n\nThis action cannot be undone.");
 }
@@ -257,4 +272,25 @@ QString TaskCardBehaviours::deleteAlertMessage(const QString &title)
 void TaskCardBehaviours::setStreamStopper(std::function<void(TaskData *)> stopper)
 {
     streamStopper() = std::move(stopper);
+}
+
+QImage TaskCardBehaviours::blurredBackground(const QList<AppIconData *> &apps, const QSize &frame, BlurredIconCache::Edges edges,
+                                             qreal devicePixelRatio)
+{
+    if (apps.isEmpty() || !apps.last())
+        return {};
+    const QString name = apps.last()->iconName();
+    if (name == m_lastBackgroundIconName && m_cachedBlurredBackground
+        && qFuzzyCompare(m_cachedBlurredBackground->devicePixelRatio(), devicePixelRatio))
+        return *m_cachedBlurredBackground;
+    const QImage built = BlurredIconCache::image(name, frame, backgroundBlurRadius, devicePixelRatio, edges);
+    QPointer<TaskCardBehaviours> self(this);
+    MainQueue::post(this, [self, name, built] {
+        if (!self || (self->m_lastBackgroundIconName == name && self->m_cachedBlurredBackground
+                      && qFuzzyCompare(self->m_cachedBlurredBackground->devicePixelRatio(), built.devicePixelRatio())))
+            return;
+        self->m_lastBackgroundIconName = name;
+        self->m_cachedBlurredBackground = built;
+    });
+    return built;
 }

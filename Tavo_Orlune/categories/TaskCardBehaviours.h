@@ -1,5 +1,6 @@
 #pragma once
 #include "Platform/Store/ModelContext.h"
+#include "categories/BlurredIconCache.h"
 #include "categories/TaskAppAssociationService.h"
 #include "model/StreamStatus.h"
 
@@ -9,6 +10,8 @@
 #include <QPointer>
 #include <QString>
 #include <functional>
+#include <optional>
+#include <QImage>
 
 #include "model/AppIconData.h"
 class QWidget;
@@ -26,6 +29,7 @@ public:
         QString lookup;                 // "TaskItemView" or "TaskCardView"
         QString saveFailure;            // tag of the save-failure line
         bool reportsAppChanges = true;  // writes the "Apps updated" line
+        bool cutsAlertTitle = true;     // the alert shows at most 60 characters of the title
     };
     struct IconMetrics {
         int edge;
@@ -49,8 +53,9 @@ public:
     // Looks the task up by id in the model context; a failed fetch or a vanished task keeps
     // the handed-over object.
     void refreshCurrentTask();
-    // The appear work after the view's own appear steps: look-up, then the appear line.
-    void appear();
+    // The appear work after the view's own appear steps: look-up, then the appear line; between
+    // them runs afterLookUp when given.
+    void appear(const std::function<void()> &afterLookUp = {});
 
     // The current task's apps (empty when it has none). Writes the "Apps updated" line while
     // their count differs from the handed-over task's.
@@ -73,8 +78,18 @@ public:
     static int mainIconIndex(int count);
     // Icon edge and spacing by count, for the row and the expanded canvas card.
     static IconMetrics iconMetrics(int count);
-    // "Are you sure you want to delete '<first 60 characters>…'?..." (the ellipsis only when cut).
-    static QString deleteAlertMessage(const QString &title);
+    // "Are you sure you want to delete '<first 60 characters>…'?..." (the ellipsis only when cut);
+    // with cut false the whole title.
+    static QString deleteAlertMessage(const QString &title, bool cut = true);
+
+    // The blurred picture of the last app's icon behind the canvas cards, framed to frame. It
+    // is built (through the process-wide cache) only when the last icon's name differs from the
+    // one last kept; the kept picture is written on a later turn, never while a view paints.
+    // Null when apps is empty (the kept picture stays).
+    QImage blurredBackground(const QList<AppIconData *> &apps, const QSize &frame, BlurredIconCache::Edges edges, qreal devicePixelRatio);
+    QString lastBackgroundIconName() const { return m_lastBackgroundIconName; }
+    bool hasCachedBlurredBackground() const { return m_cachedBlurredBackground.has_value(); }
+    static constexpr qreal backgroundBlurRadius = 30;
     static constexpr QLatin1String placeholderIconName = TaskAppAssociationService::placeholderIconName;
 
     // Stops a task's running answer before the task is deleted by a view without a delete
@@ -100,6 +115,8 @@ private:
     bool m_showDeleteConfirmation = false;
     std::function<void(TaskData *)> m_onSummaryTap;
     std::function<void(TaskData *)> m_onDeleteTap;
+    QString m_lastBackgroundIconName;
+    std::optional<QImage> m_cachedBlurredBackground;
     QList<QMetaObject::Connection> m_taskConnections;
     QList<QMetaObject::Connection> m_currentConnections;
 };

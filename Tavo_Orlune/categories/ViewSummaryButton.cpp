@@ -41,8 +41,13 @@ QSize ViewSummaryButton::sizeHint() const
 void ViewSummaryButton::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
+    paintPill(p, pillRect(), text());
+}
+
+void ViewSummaryButton::paintPill(QPainter &p, const QRectF &pill, const QString &text)
+{
+    p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF pill = pillRect();
     QPainterPath shape;
     shape.addRoundedRect(pill, Sizes::cornerRadiusSmall, Sizes::cornerRadiusSmall);
     p.fillPath(shape, Color::taskRowHighlight());
@@ -50,14 +55,15 @@ void ViewSummaryButton::paintEvent(QPaintEvent *)
     // Icon and text centred together inside the pill's padding (8 across, 6 down).
     const QFont &font = Fonts::smallFont();
     const QFontMetricsF fm(font);
-    const qreal textWidth = fm.horizontalAdvance(text());
+    const qreal textWidth = fm.horizontalAdvance(text);
     const QRectF inner = pill.adjusted(8, 6, -8, -6);
     const qreal total = kIconEdge + kGap + textWidth;
     const qreal x = inner.center().x() - total / 2;
-    p.setClipPath(shape);
+    p.setClipPath(shape, Qt::IntersectClip);
     TemplateImage::draw(p, QStringLiteral("ic_summary"), QRectF(x, inner.center().y() - kIconEdge / 2, kIconEdge, kIconEdge),
                         Color::textPrimary());
     p.setFont(font);
     p.setPen(Color::textPrimary());
-    p.drawText(QRectF(x + kIconEdge + kGap, pill.top(), textWidth + 1, pill.height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+    p.drawText(QRectF(x + kIconEdge + kGap, pill.top(), textWidth + 1, pill.height()), Qt::AlignLeft | Qt::AlignVCenter, text);
+    p.restore();
 }

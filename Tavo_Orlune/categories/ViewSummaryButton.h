@@ -1,6 +1,8 @@
 #pragma once
 #include <QAbstractButton>
 
+class QPainter;
+
 // The panel row's "View Summary" pill: the summary icon and text on a translucent white pill,
 // exactly 112 x 24. The widget is the pill enlarged by 5 on every side (its hit area).
 class ViewSummaryButton : public QAbstractButton {
@@ -14,6 +16,9 @@ public:
     QRect pillRect() const;
     void setPillGeometry(const QRect &frame);
     QSize sizeHint() const override;
+
+    // Draws the pill (fill, icon and text) into pill, for views that paint their own controls.
+    static void paintPill(QPainter &painter, const QRectF &pill, const QString &text);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
