@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -194,6 +195,16 @@ private Q_SLOTS:
         view->setContent(WebView::Content::fromUrl(at("/page")));
         QTest::qWait(300);
         QCOMPARE(requestsTo("/page"), 1);
+
+        // Ctrl+wheel over the page does not zoom it.
+        QWidget *surface = web->focusProxy();
+        QVERIFY(surface);
+        const QPointF point(40, 40);
+        QWheelEvent wheel(point, surface->mapToGlobal(point), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(surface, &wheel);
+        QTest::qWait(500);
+        QCOMPARE(web->zoomFactor(), 1.0);
     }
 
     // One persistent store for every page: a cookie set in one view is sent by another and
