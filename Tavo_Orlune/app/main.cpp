@@ -13,6 +13,7 @@
 #include "app/ProductServices.h"
 #include "shell/SingleInstanceGuard.h"
 #include "shell/TavoOrluneApp.h"
+#include "workspace/WebViewManager.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -20,6 +21,8 @@
 int main(int argc, char *argv[])
 {
     ApplicationSetup::choosePlatform();
+    // The web engine learns its schemes before the application object exists.
+    WebViewManager::registerSchemes();
     QApplication app(argc, argv);
     ApplicationSetup::configure(app);
     SingleInstanceGuard guard;
@@ -70,8 +73,12 @@ int main(int argc, char *argv[])
     AppTermination::setSteps([&tavo](std::function<void()> done) { tavo.appDelegate()->terminate(std::move(done)); },
                              true);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &tavo, [&tavo] { tavo.appDelegate()->applicationWillTerminate(); });
+    // Website data but cookies does not outlive a run.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &tavo, [] { WebViewManager::shared().clearWebsiteData(); });
     tavo.launch();
     const int code = app.exec();
+    // Web pages and their profiles end while the application object still exists.
+    WebViewManager::shutdownShared();
     AppTermination::setSteps({});
     return code;
 }
