@@ -7,16 +7,17 @@
 #include <QVideoSink>
 
 NoControlsVideoPlayer::NoControlsVideoPlayer(QMediaPlayer *player, QWidget *parent)
-    : QWidget(parent), m_sink(new QVideoSink(this))
+    : QWidget(parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
-    connect(m_sink, &QVideoSink::videoFrameChanged, this, &NoControlsVideoPlayer::takeFrame);
     setPlayer(player);
 }
 
 NoControlsVideoPlayer::~NoControlsVideoPlayer()
 {
     // The sink outlives this part of the object; no frame may reach it on the way out.
+    if (!m_sink)
+        return;
     disconnect(m_sink, nullptr, this, nullptr);
     if (m_player && m_player->videoSink() == m_sink)
         m_player->setVideoOutput(nullptr);
@@ -26,13 +27,18 @@ void NoControlsVideoPlayer::setPlayer(QMediaPlayer *player)
 {
     if (m_player == player)
         return;
-    if (m_player && m_player->videoSink() == m_sink)
+    if (m_player && m_sink && m_player->videoSink() == m_sink)
         m_player->setVideoOutput(nullptr);
     m_player = player;
     m_frame = QImage();
     update();
     if (!player)
         return;
+    // Made with the first player: the multimedia library is not touched before there is one.
+    if (!m_sink) {
+        m_sink = new QVideoSink(this);
+        connect(m_sink, &QVideoSink::videoFrameChanged, this, &NoControlsVideoPlayer::takeFrame);
+    }
     player->setVideoOutput(m_sink);
     if (isVisible())
         player->play();

@@ -42,7 +42,7 @@ private:
     void takeFrame(const QVideoFrame &frame);
 
     QPointer<QMediaPlayer> m_player;
-    QVideoSink *m_sink;
+    QVideoSink *m_sink = nullptr;
     QImage m_frame;
     qreal m_cornerRadius = 0;
 };

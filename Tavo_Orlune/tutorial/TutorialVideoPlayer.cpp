@@ -8,6 +8,8 @@
 #include "theme/Fonts.h"
 
 #include <QAudioOutput>
+#include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QMediaDevices>
@@ -61,6 +63,22 @@ QString TutorialVideoPlayer::dataAssetPath(const QString &name)
     if (name.isEmpty() || name.contains(u'/'))
         return {};
     return QStringLiteral(":/assets/") + name + QStringLiteral(".mp4");
+}
+
+bool TutorialVideoPlayer::backendAvailable()
+{
+    // The library looks for its backends in the "multimedia" folder of the plugin paths and
+    // takes the one QT_MEDIA_BACKEND names, when it names one.
+    static const bool available = [] {
+        const QString wanted = qEnvironmentVariable("QT_MEDIA_BACKEND");
+        const QString pattern = QStringLiteral("*") + wanted + QStringLiteral("mediaplugin*");
+        for (const QString &dir : QCoreApplication::libraryPaths())
+            if (!QDir(dir + QStringLiteral("/multimedia")).entryList({pattern}, QDir::Files).isEmpty())
+                return true;
+        Log::line(QStringLiteral("⚠️ [TutorialVideoPlayer] No multimedia backend: the tutorial videos do not play"));
+        return false;
+    }();
+    return available;
 }
 
 bool TutorialVideoPlayer::contentHasFrame() const
@@ -127,6 +145,8 @@ void TutorialVideoPlayer::setupVideoFromBundle()
 
 void TutorialVideoPlayer::startPlayer(const QString &file)
 {
+    if (!backendAvailable())
+        return;
     // The new player replaces the old one; the old one is released.
     auto *player = new QMediaPlayer(this);
     // With sound, at the default volume. A machine without any audio output gets none: the

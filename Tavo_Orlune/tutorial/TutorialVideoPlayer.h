@@ -32,6 +32,9 @@ public:
     static constexpr qreal videoHeight = 392;
     static constexpr qreal cornerRadius = 22;
     static QString placeholderText() { return QStringLiteral("Loading Video..."); }
+    // Whether Qt Multimedia has a backend to load here. Without one the library ends the
+    // process at the first player, so no player is made and the placeholder stays.
+    static bool backendAvailable();
     // The resource a data asset of that name is read from; empty for a name that is no asset name.
     static QString dataAssetPath(const QString &name);
 

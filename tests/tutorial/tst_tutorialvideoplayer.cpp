@@ -83,6 +83,7 @@ private Q_SLOTS:
     // player must have its own copy, so that one's clean-up never takes the other's movie.
     void playersOfOneVideoNeverShareAFile()
     {
+        TAVO_REQUIRE(TutorialVideoPlayer::backendAvailable(), QStringLiteral("a Qt Multimedia backend (libqt6multimedia6)"));
         const QByteArray asset = [] {
             QFile f(TutorialVideoPlayer::dataAssetPath(kVideo));
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
