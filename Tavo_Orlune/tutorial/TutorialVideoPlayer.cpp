@@ -12,9 +12,9 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QAudioDevice>
 #include <QMediaDevices>
 #include <QMediaPlayer>
-#include <QAudioDevice>
 #include <QPainter>
 #include <QPainterPath>
 #include <QUrl>
@@ -149,8 +149,9 @@ void TutorialVideoPlayer::startPlayer(const QString &file)
         return;
     // The new player replaces the old one; the old one is released.
     auto *player = new QMediaPlayer(this);
-    // With sound, at the default volume. A machine without any audio output gets none: the
-    // backend would stop the whole movie over a sound device it cannot open.
+    // With sound, at the default volume, where there is a device to play it on. Without one
+    // the backend's attempts to open a sound device hold the main thread while the first
+    // picture waits for it, long enough for the backend to drop the movie.
     if (!QMediaDevices::defaultAudioOutput().isNull()) {
         auto *audio = new QAudioOutput(player);
         audio->setMuted(false);
