@@ -10,7 +10,7 @@ PKGS=(
   libqt6opengl6-dev qt6-tools-dev-tools
   qtkeychain-qt6-dev libcmark-gfm-dev libcmark-gfm-extensions-dev libxi-dev libx11-dev
   xvfb xauth xdotool socat x11-utils
-  gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav espeak-ng
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav espeak-ng
   nodejs npm
 )
 
