@@ -461,6 +461,33 @@ void EnhancedCanvasViewController::resetCanvasAndDatabase(const std::shared_ptr<
     Log::line(QStringLiteral("Successfully reset database and canvas"));
 }
 
+// Category popup and heights
+
+void EnhancedCanvasViewController::showCategoryCreationPopup(const QPointF &point)
+{
+    if (m_isCreatingCategory)
+        return;
+    Q_EMIT categoryCreationPopupRequested(point);
+}
+
+void EnhancedCanvasViewController::hideCategoryCreationPopup()
+{
+    if (m_isCreatingCategory)
+        Q_EMIT categoryCreationPopupHideRequested();
+}
+
+void EnhancedCanvasViewController::handleCategoryHeightChange(const QUuid &categoryId, qreal height)
+{
+    for (const NSCanvasComponentPtr &c : m_canvasView->components()) {
+        if (c->type().isCategoryView() && c->type().category().id == categoryId) {
+            // The second filter: only a change of more than 10 points resizes the column.
+            if (std::abs(height - c->frame().height()) > 10)
+                m_canvasView->updateCategoryHeight(c->id(), height, c->frame().y());
+            return;
+        }
+    }
+}
+
 // Notifications
 
 void EnhancedCanvasViewController::setupNotificationObservers()

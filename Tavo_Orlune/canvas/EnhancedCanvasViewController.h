@@ -126,8 +126,21 @@ public:
     void setupNotificationObservers();
     void removeObservers();
 
+    // The category creation popup, asked for by a right press on empty canvas (a point in the
+    // canvas view). Whoever hosts the popup answers the request signals and holds
+    // setCreatingCategory(true) while it is up; the canvas ignores presses and scrolls then.
+    void showCategoryCreationPopup(const QPointF &point);
+    void hideCategoryCreationPopup();
+    void setCreatingCategory(bool creating) { m_isCreatingCategory = creating; }
+    // A column's content asked for another height (canvas units).
+    void handleCategoryHeightChange(const QUuid &categoryId, qreal height);
+
     // The fixed outside page a new web component shows.
     static QUrl webComponentHomePage();
+
+Q_SIGNALS:
+    void categoryCreationPopupRequested(const QPointF &point);
+    void categoryCreationPopupHideRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
