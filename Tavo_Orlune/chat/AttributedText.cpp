@@ -210,13 +210,12 @@ QString cssString(const QString &s)
     return out.toHtmlEscaped();
 }
 
-// Only links that the application itself would open survive a copy.
-bool copyableLink(const QUrl &url)
+}
+
+bool AttributedText::isCopyableLink(const QUrl &url)
 {
     const QString scheme = url.scheme().toLower();
     return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto"));
-}
-
 }
 
 std::optional<QByteArray> attributedStringToHTMLData(const AttributedText &text)
@@ -237,7 +236,7 @@ std::optional<QByteArray> attributedStringToHTMLData(const AttributedText &text)
         QString body = r.text.toHtmlEscaped();
         body.replace(QLatin1Char('\n'), QLatin1String("<br>"));
         const QString span = QStringLiteral("<span style=\"%1\">%2</span>").arg(style, body);
-        if (r.link && copyableLink(*r.link))
+        if (r.link && AttributedText::isCopyableLink(*r.link))
             html += QStringLiteral("<a href=\"%1\">%2</a>").arg(QString::fromUtf8(r.link->toEncoded()).toHtmlEscaped(), span);
         else
             html += span;

@@ -32,6 +32,9 @@ public:
     static QColor linkColor();
     static QColor codeColor();
     static QColor codeBackground();
+    // Whether a link keeps its target in a copy (HTML and RTF alike): only the schemes the
+    // application itself opens; any other run is copied as its text alone.
+    static bool isCopyableLink(const QUrl &url);
 
 private:
     QList<AttributedRun> m_runs;

@@ -215,6 +215,52 @@ void ChatMessageList::relayout()
     if (m_inRelayout)
         return;
     m_inRelayout = true;
+    // Rows first, then the text inside the rows on screen; text laid out for the first time moves
+    // the rows again, a few rounds settle it.
+    for (int round = 0; round < 4; ++round) {
+        measureVisibleRows();
+        placeRows();
+        if (!layOutVisibleText())
+            break;
+    }
+    placeRows();
+    m_inRelayout = false;
+    updateAnchor(!m_scrollInFlight);
+}
+
+bool ChatMessageList::layOutVisibleText()
+{
+    const int w = rowWidth();
+    const int off = offset();
+    const int height = viewport()->height();
+    int above = 0;
+    bool changed = false;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        Row &row = m_rows[i];
+        if (!row.widget)
+            continue;
+        const int top = m_tops[i];
+        above += row.widget->layOutVisible(off - top, off + height - top);
+        const int h = row.widget->heightForWidth(w);
+        if (h != row.height) {
+            row.height = h;
+            row.measuredWidth = w;
+            row.estimated = false;
+            changed = true;
+        }
+    }
+    if (!changed)
+        return false;
+    computePositions();
+    // Text above the top of the view that came out taller or shorter than guessed leaves what is
+    // on screen where it was.
+    if (above != 0)
+        setOffset(off + above);
+    return true;
+}
+
+void ChatMessageList::measureVisibleRows()
+{
     const int w = rowWidth();
     // Rows measured on the way move the rows after them; a row that reaches above the top keeps
     // what is on screen where it was. A few passes settle rows that come into view that way.
@@ -262,6 +308,11 @@ void ChatMessageList::relayout()
         if (!changed)
             break;
     }
+}
+
+void ChatMessageList::placeRows()
+{
+    const int w = rowWidth();
     computePositions();
     const int off = offset();
     for (size_t i = 0; i < m_rows.size(); ++i) {
@@ -272,8 +323,6 @@ void ChatMessageList::relayout()
         if (!row.widget->isVisible())
             row.widget->show();
     }
-    m_inRelayout = false;
-    updateAnchor(!m_scrollInFlight);
 }
 
 void ChatMessageList::updateAnchor(bool report)

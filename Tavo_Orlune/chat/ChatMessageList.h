@@ -93,6 +93,11 @@ private:
     void measure(Row &row);
     void releaseWidget(Row &row);
     void computePositions();
+    void measureVisibleRows();
+    void placeRows();
+    // Lays out the text of the rows on screen where it is on screen; true when a row's height
+    // changed.
+    bool layOutVisibleText();
     void updateAnchor(bool report);
     void userScrolled();
     void finishScroll();

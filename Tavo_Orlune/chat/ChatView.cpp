@@ -86,7 +86,7 @@ ChatView::ChatView(ChatViewModel *viewModel, ChatCoordinator *mainViewModel, Tas
         connect(m_viewModel, &ChatViewModel::currentToolResponseChanged, m_list, &ChatMessageList::refreshRowFields);
         m_list->setMessages(m_viewModel->messages());
         m_lastCount = m_viewModel->messages().size();
-        m_lastKey = lastMessageTextKey();
+        lastMessageKeyChanged();
         m_lastStreaming = m_viewModel->streamingMessage();
     }
     applyAppearance();
@@ -138,6 +138,23 @@ QString ChatView::lastMessageTextKey() const
         return QString();
     const ChatMessageData *last = m_viewModel->messages().constLast();
     return last->persistentModelID().toString() + QLatin1Char('-') + last->aiFinalReplyText().value_or(QString());
+}
+
+bool ChatView::lastMessageKeyChanged()
+{
+    QString id;
+    QString text;
+    if (m_viewModel && !m_viewModel->messages().isEmpty()) {
+        const ChatMessageData *last = m_viewModel->messages().constLast();
+        id = last->persistentModelID().toString();
+        text = last->aiFinalReplyText().value_or(QString());
+    }
+    // Texts of different lengths differ at once; the same shared text is the same.
+    const bool same = id == m_lastKeyId && text.size() == m_lastKeyText.size()
+        && (text.isSharedWith(m_lastKeyText) || text == m_lastKeyText);
+    m_lastKeyId = id;
+    m_lastKeyText = text;
+    return !same;
 }
 
 bool ChatView::isMessageLoading(const ChatMessageData *message) const
@@ -232,10 +249,8 @@ void ChatView::onMessageUpdated(int row)
 
 void ChatView::checkLastMessageKey()
 {
-    const QString key = lastMessageTextKey();
-    if (key == m_lastKey)
+    if (!lastMessageKeyChanged())
         return;
-    m_lastKey = key;
     Log::line(QStringLiteral("[ChatView] lastMessageTextKey changed. StreamingMessageId:"));
     armAutoScroll();
     scrollToBottomIfAllowed();

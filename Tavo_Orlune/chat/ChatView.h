@@ -89,6 +89,8 @@ private:
     void onStreamingCompleted();
     void checkStreamingMessage();
     void checkLastMessageKey();
+    // Takes the last message's key as seen now; true when it differs from the one seen before.
+    bool lastMessageKeyChanged();
     void cancelMicrophoneMode();
     void placeChildren();
     void measureInputPanel();
@@ -122,6 +124,9 @@ private:
     bool m_appeared = false;
 
     qsizetype m_lastCount = -1;
-    QString m_lastKey;
+    // The last message's identity and text when last seen: compared, not joined into one string,
+    // so a long answer's growth is seen without copying it.
+    QString m_lastKeyId;
+    QString m_lastKeyText;
     ChatMessageData *m_lastStreaming = nullptr;
 };

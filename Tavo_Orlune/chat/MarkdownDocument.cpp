@@ -1164,6 +1164,28 @@ QFont monospaceFont(int pixelSize, QFont::Weight weight)
     return f;
 }
 
+std::vector<BlockLines> topLevelBlocks(const QString &markdown)
+{
+    // Tables are left unguarded: wrapping one as text adds lines, and a table and its text form
+    // span the same lines of the answer.
+    QByteArray utf8;
+    if (markdown.contains(QLatin1Char('\r'))) {
+        QString s = markdown;
+        s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        utf8 = s.toUtf8();
+    } else {
+        utf8 = markdown.toUtf8();
+    }
+    std::vector<BlockLines> out;
+    std::unique_ptr<cmark_node, NodeDeleter> root(parse(utf8));
+    if (!root)
+        return out;
+    for (cmark_node *c = cmark_node_first_child(root.get()); c; c = cmark_node_next(c))
+        out.push_back({cmark_node_get_start_line(c), cmark_node_get_end_line(c)});
+    return out;
+}
+
 void build(QTextDocument *document, const QString &markdown)
 {
     document->clear();

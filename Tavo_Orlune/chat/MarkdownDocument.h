@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QString>
 #include <memory>
+#include <vector>
 
 class QTextDocument;
 
@@ -31,6 +32,14 @@ private:
     struct State;
     std::unique_ptr<State> m_state;
 };
+
+// The top-level blocks of a text as the parser finds them: the 1-based line each starts and ends
+// on (0 when the parser reports none). A line ends at a line feed, a carriage return or both.
+struct BlockLines {
+    int startLine = 0;
+    int endLine = 0;
+};
+std::vector<BlockLines> topLevelBlocks(const QString &markdown);
 
 // The styles, exposed so views and tests read the same values the builder writes.
 struct HeadingStyle {

@@ -82,6 +82,12 @@ int MessageBubbleView::heightForWidth(int width) const
     return h;
 }
 
+int MessageBubbleView::layOutVisible(int top, int bottom)
+{
+    const int dy = m_content->y();
+    return m_content->layOutVisible(top - dy, bottom - dy);
+}
+
 QSize MessageBubbleView::sizeHint() const
 {
     const int w = width() > 0 ? width() : int(Sizes::panelContentWidth) - 40;

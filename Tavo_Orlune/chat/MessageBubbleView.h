@@ -29,6 +29,10 @@ public:
     MessageContentView *contentView() const { return m_content; }
     bool alignedToUserSide() const { return m_userSide; }
 
+    // Lays out the part of an answer's text that meets [top, bottom) (the row's coordinates);
+    // returns by how much the row's height above `top` changed.
+    int layOutVisible(int top, int bottom);
+
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;

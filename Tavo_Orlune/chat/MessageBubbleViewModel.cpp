@@ -1,5 +1,7 @@
 #include "chat/MessageBubbleViewModel.h"
 
+#include <algorithm>
+
 #include "chat/ClipboardService.h"
 #include "chat/TextProcessingService.h"
 #include "chat/ToolClientLookup.h"
@@ -104,17 +106,22 @@ QString MessageBubbleViewModel::displayText() const
     const QString source = sourceText();
     // The same text (usually the very same shared string) needs no new formatting.
     if (m_cacheValid && (source.isSharedWith(m_cachedSource) || source == m_cachedSource))
-        return m_cachedDisplay;
+        return m_formatter.result();
     m_cachedSource = source;
-    // A streaming answer only grows: its finished paragraphs are not formatted again.
-    m_cachedDisplay = m_formatter.format(source);
+    // A streaming answer only grows: its finished paragraphs are not formatted again, and the
+    // formatted text grows in place (only the formatter keeps it between calls).
+    m_formatter.format(source);
     m_cacheValid = true;
-    return m_cachedDisplay;
+    return m_formatter.result();
 }
 
 bool MessageBubbleViewModel::hasVisibleContent() const
 {
-    return isThinkingMessage() || !displayText().trimmed().isEmpty();
+    if (isThinkingMessage())
+        return true;
+    // Looks for the first visible character rather than trimming a copy of a long answer.
+    const QString text = displayText();
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return !c.isSpace(); });
 }
 
 QString MessageBubbleViewModel::effectiveClientName() const

@@ -84,7 +84,6 @@ private:
     QPointer<TaskAppAssociationService> m_taskAssociationService;
 
     mutable QString m_cachedSource;
-    mutable QString m_cachedDisplay;
     mutable bool m_cacheValid = false;
     mutable StreamingToolResponseFormatter m_formatter;
 };

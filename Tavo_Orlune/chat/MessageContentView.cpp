@@ -1,6 +1,7 @@
 #include "chat/MessageContentView.h"
 
 #include "Platform/Assets.h"
+#include "chat/AnswerTextView.h"
 #include "chat/MessageBubbleViewModel.h"
 #include "chat/StreamingTextView.h"
 #include "chat/TextProcessingService.h"
@@ -218,13 +219,13 @@ AIMessageContentView::AIMessageContentView(MessageBubbleViewModel *viewModel, QW
     auto *stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(0);
-    auto *textBox = new QWidget(this);
-    auto *textLayout = new QVBoxLayout(textBox);
+    m_textBox = new QWidget(this);
+    auto *textLayout = new QVBoxLayout(m_textBox);
     textLayout->setContentsMargins(kTextPadding, kTextPadding, kTextPadding, kTextPadding);
-    m_text = new StreamingTextView(textBox);
+    m_text = new AnswerTextView(m_textBox);
     textLayout->addWidget(m_text);
     m_copy = new CopyButtonView(m_viewModel, this);
-    stack->addWidget(textBox);
+    stack->addWidget(m_textBox);
     stack->addWidget(m_copy);
     new CardBorder(this);
     refresh();
@@ -236,8 +237,32 @@ void AIMessageContentView::refresh()
     const bool thinking = m_viewModel->isThinkingMessage();
     for (QWidget *child : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
         child->setVisible(!thinking);
-    if (!thinking)
-        m_text->setContent(m_formatter.format(m_viewModel->displayText()), false, true);
+    if (!thinking) {
+        m_text->setMarkdown(m_formatter.format(m_viewModel->displayText()));
+        invalidateLayouts();
+    }
+}
+
+void AIMessageContentView::invalidateLayouts()
+{
+    // The list measures the row again at once: the cached heights of the card's layouts go now,
+    // not when the posted layout request arrives.
+    m_textBox->layout()->invalidate();
+    layout()->invalidate();
+}
+
+int AIMessageContentView::layOutVisible(int top, int bottom)
+{
+    if (m_viewModel->isThinkingMessage())
+        return 0;
+    layout()->activate(); // the text's width is the card's, not a default
+    m_textBox->layout()->activate();
+    const int dy = m_text->mapTo(this, QPoint(0, 0)).y();
+    const int before = m_text->heightForWidth(m_text->width());
+    const int above = m_text->layOutVisible(top - dy, bottom - dy);
+    if (m_text->heightForWidth(m_text->width()) != before)
+        invalidateLayouts();
+    return above;
 }
 
 bool AIMessageContentView::event(QEvent *event)
@@ -328,6 +353,14 @@ bool MessageContentView::event(QEvent *event)
         return true;
     }
     return QWidget::event(event);
+}
+
+int MessageContentView::layOutVisible(int top, int bottom)
+{
+    if (!m_ai)
+        return 0;
+    const int dy = m_ai->y();
+    return m_ai->layOutVisible(top - dy, bottom - dy);
 }
 
 void MessageContentView::place()

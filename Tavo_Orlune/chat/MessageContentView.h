@@ -3,6 +3,7 @@
 
 #include <QWidget>
 
+class AnswerTextView;
 class MessageBubbleViewModel;
 class StreamingTextView;
 class QAbstractButton;
@@ -53,23 +54,30 @@ private:
 };
 
 // An answer drawn as Markdown on a rounded card with the copy row under it. A thinking message
-// has no text here (its status line names it) and takes no room.
+// has no text here (its status line names it) and takes no room. The text is a column of
+// segments laid out only where it is on screen.
 class AIMessageContentView : public QWidget {
     Q_OBJECT
 public:
     explicit AIMessageContentView(MessageBubbleViewModel *viewModel, QWidget *parent = nullptr);
 
     void refresh();
-    StreamingTextView *textView() const { return m_text; }
+    AnswerTextView *answerView() const { return m_text; }
     CopyButtonView *copyButton() const { return m_copy; }
+    // Lays out the answer's segments that meet [top, bottom) (this card's coordinates); returns
+    // by how much the card's height above `top` changed.
+    int layOutVisible(int top, int bottom);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     bool event(QEvent *event) override;
 
 private:
+    void invalidateLayouts();
+
     MessageBubbleViewModel *m_viewModel;
-    StreamingTextView *m_text;
+    QWidget *m_textBox;
+    AnswerTextView *m_text;
     CopyButtonView *m_copy;
     StreamingMarkdownFormatter m_formatter; // a streamed answer is formatted at its end only
 };
@@ -90,6 +98,8 @@ public:
     bool onUserSide() const { return m_userSide; }
     UserMessageContentView *userContent() const { return m_user; }
     AIMessageContentView *aiContent() const { return m_ai; }
+    // See AIMessageContentView::layOutVisible; nothing to do for other bodies.
+    int layOutVisible(int top, int bottom);
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;

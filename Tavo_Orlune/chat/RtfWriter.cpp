@@ -99,7 +99,7 @@ QByteArray RtfWriter::write(const AttributedText &text)
         if (p.bg)
             props += "\\chcbpat" + QByteArray::number(p.bg) + "\\cb" + QByteArray::number(p.bg);
         const QByteArray run = "{" + props + ' ' + escaped(r.text) + '}';
-        if (r.link && r.link->isValid() && !r.link->isEmpty()) {
+        if (r.link && AttributedText::isCopyableLink(*r.link)) {
             QString target = QString::fromUtf8(r.link->toEncoded());
             target.replace(QLatin1Char('"'), QLatin1String("%22"));
             out += "{\\field{\\*\\fldinst{HYPERLINK \"" + escaped(target) + "\"}}{\\fldrslt" + run + "}}";

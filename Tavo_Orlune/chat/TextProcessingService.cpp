@@ -122,8 +122,10 @@ QString StreamingMarkdownFormatter::format(const QString &text)
         || (text.size() > kept && !QStringView(u" \t\n|").contains(text[kept]));
     if (!text.startsWith(m_prefixSource) || !cutHolds) {
         m_prefixSource.clear();
-        m_prefixFormatted.clear();
+        m_result.clear();
+        m_prefixFormattedLength = 0;
     }
+    m_result.truncate(m_prefixFormattedLength);
     const qsizetype from = m_prefixSource.size();
     int tries = 0;
     for (qsizetype at = text.lastIndexOf(QLatin1String("\n\n")); at >= from && tries < 8;
@@ -132,12 +134,14 @@ QString StreamingMarkdownFormatter::format(const QString &text)
         while (p < text.size() && text[p] == QLatin1Char('\n'))
             ++p;
         if (safeMarkdownCut(text, from, p)) {
-            m_prefixFormatted += TextProcessingService::formatForMarkdown(text.mid(from, p - from));
-            m_prefixSource = text.left(p);
+            m_result += TextProcessingService::formatForMarkdown(text.mid(from, p - from));
+            m_prefixFormattedLength = m_result.size();
+            m_prefixSource += QStringView(text).mid(from, p - from);
             break;
         }
     }
-    return m_prefixFormatted + TextProcessingService::formatForMarkdown(text.mid(m_prefixSource.size()));
+    m_result += TextProcessingService::formatForMarkdown(text.mid(m_prefixSource.size()));
+    return m_result;
 }
 
 QString TextProcessingService::stripMarkdown(const QString &text)

@@ -17,9 +17,12 @@ public:
 class StreamingMarkdownFormatter {
 public:
     QString format(const QString &text);
+    // The result of the last call; it grows in place when nobody else holds it.
+    const QString &result() const { return m_result; }
     qsizetype keptLength() const { return m_prefixSource.size(); }
 
 private:
-    QString m_prefixSource;
-    QString m_prefixFormatted;
+    QString m_prefixSource;  // grows by appending the newly kept part
+    QString m_result;        // the kept part formatted, then the rest formatted
+    qsizetype m_prefixFormattedLength = 0;
 };

@@ -332,9 +332,11 @@ QString StreamingToolResponseFormatter::format(const QString &text)
 {
     if (!text.startsWith(m_prefixSource)) {
         m_prefixSource.clear();
-        m_prefixFormatted.clear();
+        m_result.clear();
+        m_prefixFormattedLength = 0;
         m_decision = {};
     }
+    m_result.truncate(m_prefixFormattedLength);
     const qsizetype from = m_prefixSource.size();
     // The last safe cut in the new part: everything before it is formatted once and kept.
     qsizetype cut = -1;
@@ -351,9 +353,11 @@ QString StreamingToolResponseFormatter::format(const QString &text)
     }
     if (cut > from) {
         const QString part = text.mid(from, cut - from);
-        m_prefixFormatted += formatToolResponse(part, m_decision);
-        m_prefixSource = text.left(cut);
+        m_result += formatToolResponse(part, m_decision);
+        m_prefixFormattedLength = m_result.size();
+        m_prefixSource += part;
     }
     ToolResponseJsonDecision restDecision = m_decision;
-    return m_prefixFormatted + formatToolResponse(text.mid(m_prefixSource.size()), restDecision);
+    m_result += formatToolResponse(text.mid(m_prefixSource.size()), restDecision);
+    return m_result;
 }

@@ -21,12 +21,16 @@ QString formatToolResponse(const QString &text, ToolResponseJsonDecision &decisi
 class StreamingToolResponseFormatter {
 public:
     QString format(const QString &text);
+    // The result of the last call. The result grows in place when nobody else holds it, so a
+    // caller that drops its copy before the next call costs no copy of the whole text.
+    const QString &result() const { return m_result; }
     // How much of the text is kept formatted (not formatted again on the next call).
     qsizetype keptLength() const { return m_prefixSource.size(); }
 
 private:
-    QString m_prefixSource;
-    QString m_prefixFormatted;
+    QString m_prefixSource;          // grows by appending the newly kept part
+    QString m_result;                // the kept part formatted, then the rest formatted
+    qsizetype m_prefixFormattedLength = 0;
     ToolResponseJsonDecision m_decision;
 };
 

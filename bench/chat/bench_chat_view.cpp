@@ -1,10 +1,12 @@
-// Streams a 200 KB Markdown answer into a chat view (offscreen) at 50 chunks per second in virtual
-// time, so the chat's batching timers fire as they would, and prints the GUI thread's time per
-// frame: the chunk handed to the chat, the timers due in its 20 ms, the list's layout and a paint
-// of the whole view. Then the final render of the whole answer: the last frame of the stream, and
-// the chat opened afresh on the finished answer (build, layout and first paint).
+// Streams Markdown answers of 20 KB, 200 KB and 1 MB into a chat view (offscreen) at 50 chunks per
+// second in virtual time, so the chat's batching timers fire as they would, and prints the GUI
+// thread's time per frame: the chunk handed to the chat, the timers due in its 20 ms, the list's
+// layout and a paint of the whole view. Then the final render of the whole answer (the last frame
+// of the stream) and the chat opened afresh on the finished answer (build, layout and first
+// paint). Each figure is printed per size with the ratio of the largest size to the smallest: a
+// view that costs what is on screen keeps that ratio near 1.
 //
-//   bench_chat_view [chunk characters, default 100]
+//   bench_chat_view [chunk characters, default 100] [sizes in KB, default 20,200,1024]
 #include "ChatBench.h"
 #include "FakeScheduler.h"
 #include "Platform/Log.h"
@@ -44,16 +46,25 @@ void frame(FakeScheduler &clock, QWidget &view, qint64 ms)
     view.repaint();
 }
 
-}
+struct Figures {
+    qsizetype size = 0;
+    size_t chunks = 0;
+    qsizetype stored = 0;
+    double median = 0;
+    double p95 = 0;
+    double max = 0;
+    double firstTenthP95 = 0;
+    double lastTenthP95 = 0;
+    double finalRender = 0;
+    double open = 0;
+    double repaint = 0;
+};
 
-int main(int argc, char *argv[])
+Figures run(FakeScheduler &clock, qsizetype size, int chunkChars)
 {
-    QApplication app(argc, argv);
-    Log::setSink([](const QString &) {});
-    const int chunkChars = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 100;
-    const QString answer = markdownAnswer(200 * 1024);
-
-    FakeScheduler clock;
+    Figures fig;
+    fig.size = size;
+    const QString answer = markdownAnswer(size);
     QTemporaryDir dir;
     ModelContainer container(ModelStore::schema(), ModelConfiguration{dir.filePath(QStringLiteral("default.store")), false});
     ModelContext *context = container.mainContext();
@@ -91,41 +102,85 @@ int main(int argc, char *argv[])
     last.start();
     chat.endStreamingResponse();
     frame(clock, *view, kFrameMs);
-    const double lastFrameMs = msSince(last);
+    fig.finalRender = msSince(last);
 
     // The finished answer in a chat opened afresh: build, layout and first paint.
     view.reset();
     QElapsedTimer open;
     open.start();
-    ChatView reopened(&chat, nullptr, task, QStringLiteral("panel"), nullptr, nullptr);
-    reopened.resize(376, 640);
-    reopened.show();
-    reopened.messageList()->relayout();
-    reopened.messageList()->setOffset(reopened.messageList()->maxOffset());
-    QCoreApplication::sendPostedEvents();
-    reopened.repaint();
-    const double openMs = msSince(open);
-    QElapsedTimer again;
-    again.start();
-    reopened.repaint();
-    const double repaintMs = msSince(again);
+    {
+        ChatView reopened(&chat, nullptr, task, QStringLiteral("panel"), nullptr, nullptr);
+        reopened.resize(376, 640);
+        reopened.show();
+        reopened.messageList()->relayout();
+        reopened.messageList()->setOffset(reopened.messageList()->maxOffset());
+        QCoreApplication::sendPostedEvents();
+        reopened.repaint();
+        fig.open = msSince(open);
+        QElapsedTimer again;
+        again.start();
+        reopened.repaint();
+        fig.repaint = msSince(again);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     const ChatMessageData *reply = chat.messages().isEmpty() ? nullptr : chat.messages().constLast();
-    const auto worst = std::max_element(frames.begin(), frames.end());
-    std::printf("answer: %lld characters of Markdown, %zu chunks of about %d characters, one per %lld ms\n",
-                qlonglong(answer.size()), frames.size(), chunkChars, qlonglong(kFrameMs));
-    std::printf("reply stored: %lld characters\n", qlonglong(reply ? reply->aiFinalReplyText().value_or(QString()).size() : 0));
-    std::printf("GUI thread per frame (ms): median %.2f  p95 %.2f  max %.2f (frame %lld)   [goal p95 < 16]\n",
-                percentile(frames, 0.5), percentile(frames, 0.95), worst == frames.end() ? 0.0 : *worst,
-                qlonglong(worst - frames.begin()));
+    fig.stored = reply ? reply->aiFinalReplyText().value_or(QString()).size() : 0;
+    fig.chunks = frames.size();
+    fig.median = percentile(frames, 0.5);
+    fig.p95 = percentile(frames, 0.95);
+    fig.max = frames.empty() ? 0.0 : *std::max_element(frames.begin(), frames.end());
     const size_t tenth = frames.size() / 10;
     if (tenth > 0) {
-        const std::vector<double> first(frames.begin(), frames.begin() + qsizetype(tenth));
-        const std::vector<double> end(frames.end() - qsizetype(tenth), frames.end());
-        std::printf("  first tenth: median %.2f p95 %.2f   last tenth: median %.2f p95 %.2f\n", percentile(first, 0.5),
-                    percentile(first, 0.95), percentile(end, 0.5), percentile(end, 0.95));
+        fig.firstTenthP95 = percentile(std::vector<double>(frames.begin(), frames.begin() + qsizetype(tenth)), 0.95);
+        fig.lastTenthP95 = percentile(std::vector<double>(frames.end() - qsizetype(tenth), frames.end()), 0.95);
     }
-    std::printf("final render of the whole answer (ms): last frame of the stream %.2f   [goal < 30]\n", lastFrameMs);
-    std::printf("  chat opened afresh on the answer: %.2f (build, layout, first paint); repaint %.2f\n", openMs, repaintMs);
+    return fig;
+}
+
+const char *verdict(bool met) { return met ? "met" : "NOT met"; }
+
+}
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    Log::setSink([](const QString &) {});
+    const int chunkChars = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 100;
+    std::vector<qsizetype> sizes;
+    for (const QString &kb : (argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("20,200,1024")).split(QLatin1Char(','))) {
+        if (kb.toInt() > 0)
+            sizes.push_back(qsizetype(kb.toInt()) * 1024);
+    }
+    if (sizes.empty())
+        return 1;
+
+    FakeScheduler clock;
+    std::vector<Figures> all;
+    for (const qsizetype size : sizes) {
+        const Figures f = run(clock, size, chunkChars);
+        all.push_back(f);
+        std::printf("%lld KB: %zu chunks of about %d characters, one per %lld ms; reply stored: %lld characters\n",
+                    qlonglong(size / 1024), f.chunks, chunkChars, qlonglong(kFrameMs), qlonglong(f.stored));
+        std::printf("  GUI thread per frame (ms): median %.2f  p95 %.2f  max %.2f   [bar: p95 <= 12]  %s\n", f.median, f.p95,
+                    f.max, verdict(f.p95 <= 12));
+        const double ratio = f.firstTenthP95 > 0 ? f.lastTenthP95 / f.firstTenthP95 : 0;
+        std::printf("  p95 first tenth %.2f, last tenth %.2f: ratio %.2f   [bar: <= 1.2]  %s\n", f.firstTenthP95,
+                    f.lastTenthP95, ratio, verdict(ratio <= 1.2));
+        const double openBar = size <= 200 * 1024 ? 50 : 100;
+        std::printf("  chat opened afresh to the first paint (ms): %.2f   [bar: <= %.0f]  %s; repaint %.2f\n", f.open,
+                    openBar, verdict(f.open <= openBar), f.repaint);
+        std::printf("  final render when the stream ends (ms): %.2f   [bar: <= 30]  %s\n", f.finalRender,
+                    verdict(f.finalRender <= 30));
+        std::fflush(stdout);
+    }
+    if (all.size() > 1) {
+        const Figures &small = all.front();
+        const Figures &large = all.back();
+        auto r = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+        std::printf("largest / smallest (%lld KB / %lld KB): frame p95 %.2f, frame median %.2f, open %.2f, final render %.2f\n",
+                    qlonglong(large.size / 1024), qlonglong(small.size / 1024), r(large.p95, small.p95),
+                    r(large.median, small.median), r(large.open, small.open), r(large.finalRender, small.finalRender));
+    }
     return 0;
 }

@@ -7,6 +7,8 @@
 #include "chat/MessageBubbleView.h"
 #include "chat/MessageContentView.h"
 #include "chat/MessageStatusView.h"
+#include "chat/AnswerSegments.h"
+#include "chat/AnswerTextView.h"
 #include "chat/StreamingTextView.h"
 
 #include <QDir>
@@ -73,11 +75,12 @@ private Q_SLOTS:
         QCOMPARE(kinds, (QSet<QString>{"user", "thinking", "tool", "answer"}));
 
         // The answer's table is a table of the document, with its header row.
-        QTextDocument *doc = answer->contentView()->aiContent()->textView()->document();
+        AnswerSegments &segments = answer->contentView()->aiContent()->answerView()->segments();
         QTextTable *table = nullptr;
-        for (QTextFrame *frame : doc->rootFrame()->childFrames())
-            if (auto *t = qobject_cast<QTextTable *>(frame); t && t->columns() == 3)
-                table = t;
+        for (int i = 0; i < segments.count(); ++i)
+            for (QTextFrame *frame : segments.document(i)->rootFrame()->childFrames())
+                if (auto *t = qobject_cast<QTextTable *>(frame); t && t->columns() == 3)
+                    table = t;
         QVERIFY(table);
         QCOMPARE(table->rows(), 4);
         QCOMPARE(table->cellAt(0, 0).firstCursorPosition().block().text(), QStringLiteral("Day"));

@@ -336,6 +336,40 @@ private Q_SLOTS:
         QVERIFY(!html.contains(QStringLiteral("javascript")));
     }
 
+    // The HTML and the RTF form of a copy follow one link rule: a target the application would
+    // not open itself is dropped from both, and the link's text stays in both.
+    void copyFormsShareOneLinkRule_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("https") << "https://a.com/p?q=1" << true;
+        QTest::newRow("http") << "http://a.com" << true;
+        QTest::newRow("mailto") << "mailto:me@a.com" << true;
+        QTest::newRow("javascript") << "javascript:alert(1)" << false;
+        QTest::newRow("javascript upper case") << "JavaScript:alert(1)" << false;
+        QTest::newRow("file") << "file:///etc/passwd" << false;
+        QTest::newRow("data") << "data:text/html,x" << false;
+        QTest::newRow("relative") << "docs/x" << false;
+    }
+
+    void copyFormsShareOneLinkRule()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, kept);
+        const AttributedText t = markdownToAttributedString(QStringLiteral("see [Docs](%1) end").arg(target));
+        const QString html = QString::fromUtf8(*attributedStringToHTMLData(t));
+        const QByteArray rtf = RtfWriter::write(t);
+        QCOMPARE(html.contains(QLatin1String("<a href=")), kept);
+        QCOMPARE(rtf.contains("HYPERLINK"), kept);
+        const QString scheme = target.section(QLatin1Char(':'), 0, 0);
+        if (!kept && target.contains(QLatin1Char(':'))) {
+            QVERIFY(!html.contains(scheme, Qt::CaseInsensitive));
+            QVERIFY(!QString::fromLatin1(rtf).contains(scheme, Qt::CaseInsensitive));
+        }
+        QVERIFY(html.contains(QLatin1String(">Docs</span>")));
+        QVERIFY(rtf.contains(" Docs}"));
+    }
+
     void richCopyPutsOneItemWithThreeForms()
     {
         QClipboard *cb = QGuiApplication::clipboard();

@@ -7,6 +7,8 @@
 #include "chat/MessageBubbleViewModel.h"
 #include "chat/MessageContentView.h"
 #include "chat/MessageStatusView.h"
+#include "chat/AnswerSegments.h"
+#include "chat/AnswerTextView.h"
 #include "chat/StreamingTextView.h"
 
 #include <QAbstractButton>
@@ -151,9 +153,9 @@ private Q_SLOTS:
             const bool thinking = title.startsWith(QLatin1String("Thinking"));
             QCOMPARE(bubble.contentView()->heightForWidth(336) == 0, thinking);
             if (!thinking && MessageType(type) == MessageType::Ai)
-                QCOMPARE(ai->textView()->document()->toPlainText(), QStringLiteral("Answer text"));
+                QCOMPARE(ai->answerView()->toPlainText(), QStringLiteral("Answer text"));
             if (MessageType(type) == MessageType::Html)
-                QCOMPARE(ai->textView()->document()->toPlainText(), QStringLiteral("I'm creating your app... Give me a moment"));
+                QCOMPARE(ai->answerView()->toPlainText(), QStringLiteral("I'm creating your app... Give me a moment"));
         }
     }
 
@@ -206,6 +208,49 @@ private Q_SLOTS:
         QCOMPARE(list->rowRect(0).top(), ChatMessageList::kTopPadding);
     }
 
+    void longAnswerLaysOutOnlyWhatIsOnScreen()
+    {
+        // One answer far taller than the view: opening it at the bottom lays out only the
+        // segments on screen, and scrolling up lays out only what comes into view.
+        makeView(QSize(376, 500));
+        chat->addUserMessage(QStringLiteral("Question"));
+        QString answer;
+        for (int i = 0; i < 150; ++i)
+            answer += QStringLiteral("## Part %1\n\nParagraph %1 with **bold** words that wrap over a few lines of the chat.\n\n- a %1\n- b %1\n\n").arg(i);
+        chat->processStreamChunk(answer);
+        chat->endStreamingResponse();
+        f->clock.advance(2000);
+        view = std::make_unique<ChatView>(chat.get(), nullptr, f->task, QStringLiteral("panel"), nullptr, nullptr);
+        view->resize(376, 500);
+        view->show();
+        ChatMessageList *list = view->messageList();
+        list->relayout();
+        list->setOffset(list->maxOffset());
+        settle(); // the chat's own scroll to the bottom on opening ends first
+        const int replyRow = list->rowCount() - 1;
+        MessageBubbleView *reply = list->rowWidget(replyRow);
+        QVERIFY(reply && reply->contentView()->aiContent());
+        AnswerTextView *text = reply->contentView()->aiContent()->answerView();
+        AnswerSegments &segments = text->segments();
+        QVERIFY(segments.count() >= 400);
+        auto built = [&segments] {
+            int n = 0;
+            for (int i = 0; i < segments.count(); ++i)
+                n += segments.isBuilt(i) ? 1 : 0;
+            return n;
+        };
+        QVERIFY2(built() > 0 && built() < 40, qPrintable(QString::number(built())));
+        QVERIFY(segments.isBuilt(segments.count() - 1));
+        QVERIFY(!segments.isBuilt(segments.count() / 2));
+
+        // Scrolling up lays out the segments that come into view, never the whole answer.
+        for (int step = 0; step < 40; ++step) {
+            list->setOffset(list->offset() - 150);
+            QCoreApplication::sendPostedEvents();
+        }
+        QVERIFY2(built() < segments.count() / 2, qPrintable(QString::number(built())));
+    }
+
     void streamedAnswerUpdatesOneRow()
     {
         makeView();
@@ -216,15 +261,23 @@ private Q_SLOTS:
         settle();
         ChatMessageList *list = view->messageList();
         const int replyRow = list->rowCount() - 1;
+        // What a row's text has been through: its document's edits, or its segments' layouts and edits.
+        auto stamp = [](MessageBubbleView *w) {
+            if (UserMessageContentView *user = w->contentView()->userContent())
+                return QString::number(user->textView()->document()->revision());
+            AnswerSegments &segments = w->contentView()->aiContent()->answerView()->segments();
+            QString out = QString::number(segments.layoutCount());
+            for (int i = 0; i < segments.count(); ++i)
+                out += QLatin1Char(',') + (segments.isBuilt(i) ? QString::number(segments.document(i)->revision()) : QString());
+            return out;
+        };
         QList<MessageBubbleView *> others;
-        QList<int> revisions;
+        QStringList revisions;
         for (int r = 0; r < replyRow; ++r) {
             if (MessageBubbleView *w = list->rowWidget(r)) {
-                StreamingTextView *t = w->contentView()->userContent() ? w->contentView()->userContent()->textView()
-                    : w->contentView()->aiContent() ? w->contentView()->aiContent()->textView() : nullptr;
-                if (t) {
+                if (w->contentView()->userContent() || w->contentView()->aiContent()) {
                     others << w;
-                    revisions << t->document()->revision();
+                    revisions << stamp(w);
                 }
             }
         }
@@ -235,13 +288,10 @@ private Q_SLOTS:
         }
         MessageBubbleView *reply = list->rowWidget(replyRow);
         QVERIFY(reply && reply->contentView()->aiContent());
-        QVERIFY(reply->contentView()->aiContent()->textView()->document()->toPlainText().contains(QLatin1String("Chunk 9")));
+        QVERIFY(reply->contentView()->aiContent()->answerView()->toPlainText().contains(QLatin1String("Chunk 9")));
         for (int i = 0; i < others.size(); ++i) {
-            if (list->rowWidget(list->rowCount() - 1) && others[i]->isVisible()) {
-                StreamingTextView *t = others[i]->contentView()->userContent() ? others[i]->contentView()->userContent()->textView()
-                                                                                : others[i]->contentView()->aiContent()->textView();
-                QCOMPARE(t->document()->revision(), revisions[i]);
-            }
+            if (list->rowWidget(list->rowCount() - 1) && others[i]->isVisible())
+                QCOMPARE(stamp(others[i]), revisions[i]);
         }
     }
 

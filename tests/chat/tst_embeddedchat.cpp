@@ -12,6 +12,7 @@
 #include "chat/ChatWindowController.h"
 #include "chat/CircleChatButton.h"
 #include "chat/EmbeddedChatView.h"
+#include "chat/AnswerTextView.h"
 #include "chat/StreamingTextView.h"
 #include "theme/CustomToggle.h"
 
@@ -31,6 +32,9 @@ bool listShows(ChatView *view, const QString &text)
 {
     for (StreamingTextView *t : view->messageList()->findChildren<StreamingTextView *>())
         if (t->isVisible() && t->document()->toPlainText().contains(text))
+            return true;
+    for (AnswerTextView *t : view->messageList()->findChildren<AnswerTextView *>())
+        if (t->isVisible() && t->toPlainText().contains(text))
             return true;
     return false;
 }

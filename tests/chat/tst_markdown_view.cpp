@@ -1,13 +1,20 @@
 #include "TestMain.h"
 
 #include "Platform/UrlOpener.h"
+#include "chat/AnswerSegments.h"
+#include "chat/AnswerTextView.h"
 #include "chat/MarkdownDocument.h"
 #include "chat/StreamingTextView.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextLayout>
 #include <QTextList>
 #include <QTextTable>
 #include <QThread>
@@ -122,6 +129,34 @@ QStringList dump(QTextDocument &doc)
     QHash<QTextList *, int> lists;
     dumpFrame(doc.rootFrame(), out, lists);
     return out;
+}
+
+// Every segment of an answer: its text, then everything its document holds.
+QStringList dumpSegments(AnswerSegments &segments)
+{
+    QStringList out;
+    for (int i = 0; i < segments.count(); ++i) {
+        out << QStringLiteral("segment %1 at %2: ").arg(i).arg(segments.start(i)) + segments.source(i);
+        out << dump(*segments.document(i));
+    }
+    return out;
+}
+
+// A long answer of many kinds of blocks, each numbered so no two read the same.
+QString longAnswer(int sections)
+{
+    QString s;
+    for (int i = 0; i < sections; ++i) {
+        s += QStringLiteral("## Part %1\n\nSome **bold** text of part %1 with `code`.\n\n").arg(i);
+        s += QStringLiteral("- item %1\n- second %1\n\n```\ncode %1\n```\n\n| a | b |\n|---|---|\n| %1 | x |\n\n").arg(i);
+    }
+    return s;
+}
+
+void sendMouse(QWidget *w, QEvent::Type type, const QPoint &at, Qt::MouseButtons buttons)
+{
+    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
 }
 
 } // namespace
@@ -583,6 +618,178 @@ private slots:
         const int blocks = MarkdownDocument::IncrementalBuilder().build(&whole, markdown);
         QVERIFY2(blocks < 3 ? rebuiltBlocks <= freshBlocks : rebuiltBlocks < freshBlocks,
                  qPrintable(QStringLiteral("%1 of %2").arg(rebuiltBlocks).arg(freshBlocks)));
+    }
+
+    void streamedSegmentsEqualFreshSegments_data() { streamedBuildEqualsFreshBuild_data(); }
+
+    void streamedSegmentsEqualFreshSegments()
+    {
+        // The segmented answer, prefix after prefix, has exactly the segments (texts, places and
+        // documents) of the same text segmented fresh; the segments cover the text.
+        QFETCH(QString, markdown);
+        AnswerSegments streamed;
+        auto check = [&streamed](const QString &text) {
+            streamed.update(text);
+            AnswerSegments fresh;
+            fresh.update(text);
+            const QStringList got = dumpSegments(streamed);
+            const QStringList expected = dumpSegments(fresh);
+            if (got != expected) {
+                qWarning().noquote() << "text:" << text << "\nstreamed:\n" << got.join('\n') << "\nfresh:\n" << expected.join('\n');
+                QCOMPARE(got, expected);
+            }
+            QString joined;
+            for (int i = 0; i < fresh.count(); ++i)
+                joined += fresh.source(i);
+            if (fresh.count() > 0)
+                QCOMPARE(joined, text.mid(fresh.start(0)));
+        };
+        for (qsizetype n = 1; n <= markdown.size(); ++n) {
+            check(markdown.left(n));
+            if (QTest::currentTestFailed())
+                return;
+        }
+        QString edited = markdown;
+        edited[markdown.size() / 2] = QLatin1Char('Z');
+        for (const QString &other : {markdown.left(markdown.size() / 2), edited, markdown, QStringLiteral("x\n\n") + markdown, QString()}) {
+            check(other);
+            if (QTest::currentTestFailed())
+                return;
+        }
+    }
+
+    void editLaysOutOnlyTheChangedSegment_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("changed");
+        QTest::newRow("a word in a middle paragraph") << "text of part 20 with" << "text of part 20 and more with" << 1;
+        QTest::newRow("a middle code block's line") << "code 21" << "code 21 changed" << 1;
+        QTest::newRow("a middle table cell") << "| 22 | x |" << "| 22 | y |" << 1;
+        QTest::newRow("a middle heading") << "## Part 23" << "## Part 23 renamed" << 1;
+        QTest::newRow("a middle paragraph split in two") << "text of part 24 with" << "text of part 24\n\nwith" << 2;
+    }
+
+    void editLaysOutOnlyTheChangedSegment()
+    {
+        // A long answer laid out whole, then edited in the middle: only the segment(s) the edit
+        // touched are built and laid out again; every other keeps its document.
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, changed);
+        const QString text = longAnswer(50);
+        QVERIFY(text.contains(from));
+        AnswerSegments segments;
+        segments.update(text);
+        QVERIFY(segments.count() >= 250);
+        QList<QTextDocument *> before;
+        for (int i = 0; i < segments.count(); ++i) {
+            segments.height(i, 300);
+            before << segments.document(i);
+        }
+        const int layouts = segments.layoutCount();
+        QString edited = text;
+        edited.replace(from, to);
+        QCOMPARE(segments.update(edited), changed);
+        QCOMPARE(segments.count(), int(before.size()) + changed - 1);
+        int kept = 0;
+        for (int i = 0; i < segments.count(); ++i) {
+            if (segments.isBuilt(i) && before.contains(segments.document(i)))
+                ++kept;
+            segments.height(i, 300);
+        }
+        QCOMPARE(segments.layoutCount() - layouts, changed);
+        QCOMPARE(kept, segments.count() - changed);
+        AnswerSegments fresh;
+        fresh.update(edited);
+        QCOMPARE(dumpSegments(segments), dumpSegments(fresh));
+    }
+
+    void viewLaysOutOnlyWhatIsShown()
+    {
+        // The view measures the band it is told is on screen; the rest keeps its guess. A guess
+        // corrected above the band is reported, so a caller can keep the band's content still.
+        AnswerTextView view;
+        view.setMarkdown(longAnswer(100));
+        view.resize(300, view.heightForWidth(300));
+        const int n = view.segments().count();
+        QCOMPARE(view.segments().layoutCount(), 0);
+        const int mid = n / 2;
+        const int top = view.segmentTop(mid);
+        const int guessed = view.segments().knownHeight(mid, 300);
+        const int above = view.layOutVisible(top + 5, top + 400);
+        int built = 0;
+        for (int i = 0; i < n; ++i)
+            built += view.segments().isBuilt(i) ? 1 : 0;
+        QVERIFY2(built > 0 && built < 30, qPrintable(QString::number(built)));
+        QVERIFY(!view.segments().isBuilt(mid - 1));
+        // Only the band's first segment starts above its top.
+        QCOMPARE(above, view.segments().height(mid, 300) - guessed);
+        QCOMPARE(view.heightForWidth(300), view.segmentTop(n));
+        QCOMPARE(view.toPlainText().count(QStringLiteral("Part ")), 100);
+    }
+
+    void selectionAcrossSegmentsCopiesAll()
+    {
+        AnswerTextView view;
+        view.setMarkdown(QStringLiteral("First paragraph here\n\n- listed item\n\nThird one **bold**\n"));
+        QCOMPARE(view.segments().count(), 3);
+        view.resize(400, 10);
+        view.resize(400, view.heightForWidth(400));
+        view.layOutVisible(0, view.height());
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        auto pointAt = [&view](int segment, const QString &word) {
+            QTextDocument *doc = view.segments().document(segment);
+            QTextCursor c = doc->find(word);
+            QTextCursor at(doc);
+            at.setPosition(c.selectionStart());
+            const QRectF line = doc->documentLayout()->blockBoundingRect(at.block());
+            const QTextLine l = at.block().layout()->lineForTextPosition(at.positionInBlock());
+            const int x = int(l.cursorToX(at.positionInBlock()));
+            return QPoint(x + 1, view.segmentTop(segment) + int(line.top() + l.y() + l.height() / 2));
+        };
+        const QPoint start = pointAt(0, QStringLiteral("paragraph"));
+        const QPoint end = pointAt(2, QStringLiteral("one"));
+        sendMouse(&view, QEvent::MouseButtonPress, start, Qt::LeftButton);
+        sendMouse(&view, QEvent::MouseMove, end, Qt::LeftButton);
+        sendMouse(&view, QEvent::MouseButtonRelease, end, Qt::NoButton);
+        QVERIFY(view.hasSelection());
+        QCOMPARE(view.selectedText(), QStringLiteral("paragraph here\nlisted item\nThird "));
+        QApplication::clipboard()->clear();
+        QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("paragraph here\nlisted item\nThird "));
+        QVERIFY(QApplication::clipboard()->mimeData()->html().contains(QStringLiteral("listed item")));
+        // Select all takes every segment, backwards selection reads the same.
+        view.selectAll();
+        QCOMPARE(view.selectedText(), QStringLiteral("First paragraph here\nlisted item\nThird one bold"));
+        sendMouse(&view, QEvent::MouseButtonPress, end, Qt::LeftButton);
+        sendMouse(&view, QEvent::MouseMove, start, Qt::LeftButton);
+        sendMouse(&view, QEvent::MouseButtonRelease, start, Qt::NoButton);
+        QCOMPARE(view.selectedText(), QStringLiteral("paragraph here\nlisted item\nThird "));
+    }
+
+    void segmentLinkClicksOpenOnlyAllowedSchemes()
+    {
+        QList<QUrl> opened;
+        UrlOpener::setHandler([&](const QUrl &u) { opened << u; return true; });
+        AnswerTextView view;
+        view.setMarkdown(QStringLiteral("intro\n\n[good](https://ok.test) and [bad](javascript:x)"));
+        view.resize(400, 10);
+        view.resize(400, view.heightForWidth(400));
+        view.layOutVisible(0, 1000);
+        for (const QString &word : {QStringLiteral("good"), QStringLiteral("bad")}) {
+            QTextDocument *doc = view.segments().document(1);
+            QTextCursor c = doc->find(word);
+            QTextCursor at(doc);
+            at.setPosition(c.selectionStart() + 1);
+            const QTextLine l = at.block().layout()->lineForTextPosition(at.positionInBlock());
+            const QPoint p(int(l.cursorToX(at.positionInBlock())), view.segmentTop(1) + int(doc->documentLayout()->blockBoundingRect(at.block()).top() + l.y() + l.height() / 2));
+            sendMouse(&view, QEvent::MouseButtonPress, p, Qt::LeftButton);
+            sendMouse(&view, QEvent::MouseButtonRelease, p, Qt::NoButton);
+        }
+        UrlOpener::setHandler({});
+        QCOMPARE(opened, QList<QUrl>{QUrl(QStringLiteral("https://ok.test"))});
     }
 
     void linkClicksOpenOnlyAllowedSchemes()
