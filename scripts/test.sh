@@ -18,6 +18,7 @@ werror=OFF
 # AddressSanitizer stops at inside libQt6WebEngineCore: a test that opens a web page goes here.)
 declare -A plain_tests=(
   [tst_workspace_webview]="opens web pages: AddressSanitizer stops at a new-delete-type-mismatch inside libQt6WebEngineCore"
+  [tst_canvas_web_component]="opens a web page: the same finding inside libQt6WebEngineCore"
 )
 
 # A finding ends the program at once, with its stack.
