@@ -2,6 +2,7 @@
 // decodes it, and prints the total time and, per page, the longest single stretch the main
 // thread spent in one event (its longest stall). The stand-in runs on a thread of its own so
 // that only the client's work lands on the main thread.
+#include "TimingApplication.h"
 #include "PipedreamStandin.h"
 #include "Platform/Log.h"
 #include "integrations/PipedreamAPIService.h"
@@ -11,38 +12,6 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
-
-namespace {
-// Times every event the main thread dispatches (outermost only).
-class TimingApplication : public QCoreApplication {
-public:
-    using QCoreApplication::QCoreApplication;
-    bool notify(QObject *receiver, QEvent *event) override
-    {
-        if (m_depth++ > 0) {
-            const bool r = QCoreApplication::notify(receiver, event);
-            --m_depth;
-            return r;
-        }
-        QElapsedTimer t;
-        t.start();
-        const bool r = QCoreApplication::notify(receiver, event);
-        m_longestNs = std::max(m_longestNs, t.nsecsElapsed());
-        --m_depth;
-        return r;
-    }
-    qint64 takeLongestNs()
-    {
-        const qint64 v = m_longestNs;
-        m_longestNs = 0;
-        return v;
-    }
-
-private:
-    int m_depth = 0;
-    qint64 m_longestNs = 0;
-};
-}
 
 int main(int argc, char *argv[])
 {

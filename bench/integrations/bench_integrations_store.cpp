@@ -6,6 +6,7 @@
 //            the main thread spent in one event (its longest stall); budget 50 ms.
 //   install: a burst of 50 installs through replaceAppInAllLists on the loaded lists; budget
 //            16 ms each.
+#include "TimingApplication.h"
 #include "PipedreamStandin.h"
 #include "Platform/Log.h"
 #include "Platform/Store/ModelContainer.h"
@@ -24,35 +25,6 @@
 #include <memory>
 
 namespace {
-// Times every event the main thread dispatches (outermost only).
-class TimingApplication : public QCoreApplication {
-public:
-    using QCoreApplication::QCoreApplication;
-    bool notify(QObject *receiver, QEvent *event) override
-    {
-        if (m_depth++ > 0) {
-            const bool r = QCoreApplication::notify(receiver, event);
-            --m_depth;
-            return r;
-        }
-        QElapsedTimer t;
-        t.start();
-        const bool r = QCoreApplication::notify(receiver, event);
-        m_longestNs = std::max(m_longestNs, t.nsecsElapsed());
-        --m_depth;
-        return r;
-    }
-    qint64 takeLongestNs()
-    {
-        const qint64 v = m_longestNs;
-        m_longestNs = 0;
-        return v;
-    }
-
-private:
-    int m_depth = 0;
-    qint64 m_longestNs = 0;
-};
 
 template <typename Ready>
 bool waitFor(Ready ready, int timeoutMs = 120000)
