@@ -229,17 +229,9 @@ private:
                 m_cursor.insertText(code.replace(QLatin1Char('\n'), QChar::LineSeparator), cf);
                 break;
             }
-            case CMARK_NODE_TEXT:
-            case CMARK_NODE_CODE:
-                m_cursor.insertText(literal(n), cf);
-                break;
-            case CMARK_NODE_SOFTBREAK:
-                m_cursor.insertText(QStringLiteral(" "), cf);
-                break;
-            case CMARK_NODE_LINEBREAK:
-                m_cursor.insertText(QString(QChar::LineSeparator), cf);
-                break;
             default:
+                if (insertPlainInline(n, cf))
+                    break;
                 if (isType(n, "table_row") || isType(n, "table_header")) {
                     flatBlock(cf);
                     firstCell = true;
@@ -585,20 +577,26 @@ private:
             cmark_node *n = cmark_iter_get_node(it.get());
             if (ev != CMARK_EVENT_ENTER || n == node)
                 continue;
-            switch (cmark_node_get_type(n)) {
-            case CMARK_NODE_TEXT:
-            case CMARK_NODE_CODE:
-                m_cursor.insertText(literal(n), format);
-                break;
-            case CMARK_NODE_SOFTBREAK:
-                m_cursor.insertText(QStringLiteral(" "), format);
-                break;
-            case CMARK_NODE_LINEBREAK:
-                m_cursor.insertText(QString(QChar::LineSeparator), format);
-                break;
-            default:
-                break;
-            }
+            insertPlainInline(n, format);
+        }
+    }
+
+    // Inserts a text, code span or line break as plain text; false for any other node.
+    bool insertPlainInline(cmark_node *n, const QTextCharFormat &format)
+    {
+        switch (cmark_node_get_type(n)) {
+        case CMARK_NODE_TEXT:
+        case CMARK_NODE_CODE:
+            m_cursor.insertText(literal(n), format);
+            return true;
+        case CMARK_NODE_SOFTBREAK:
+            m_cursor.insertText(QStringLiteral(" "), format);
+            return true;
+        case CMARK_NODE_LINEBREAK:
+            m_cursor.insertText(QString(QChar::LineSeparator), format);
+            return true;
+        default:
+            return false;
         }
     }
 
