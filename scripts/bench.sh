@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the benchmarks in Release (their figures count only from
 # there) and runs each once, printing its figures.
+#   bench.sh [all|build|run]   build only builds; run runs what an earlier build made.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+phase=${1:-all}
+case $phase in all|build|run) ;; *) echo "usage: $0 [all|build|run]" >&2; exit 2 ;; esac
 [[ $(id -u) -eq 0 ]] && bash scripts/install-deps.sh
 build=${TAVO_BENCH_DIR:-build-bench}
 jobs=${TAVO_JOBS:-$(nproc)}
@@ -14,7 +17,8 @@ if ((${#benches[@]} == 0)); then
   echo "no benchmark targets found in $build" >&2
   exit 1
 fi
-cmake --build "$build" -j "$jobs" --target "${benches[@]}"
+[[ $phase == run ]] || cmake --build "$build" -j "$jobs" --target "${benches[@]}"
+[[ $phase == build ]] && exit 0
 
 # The MCP benchmark runs the reference server and client from the npm registry.
 bash scripts/install-npm-programs.sh "$build"

@@ -49,7 +49,7 @@ run_tests() { # folder, test names...
 }
 
 args=("$@")
-configure "$build" -DTAVO_SANITIZE=ON -DTAVO_BUILD_BENCH=ON
+configure "$build" -DTAVO_SANITIZE=ON -DTAVO_BUILD_BENCH=OFF
 cmake --build "$build" -j "$jobs"
 
 # The real programs the tests talk to.
