@@ -23,6 +23,8 @@ int main(int argc, char *argv[])
     ApplicationSetup::choosePlatform();
     // The web engine learns its schemes before the application object exists.
     WebViewManager::registerSchemes();
+    // Web views in several windows (the workspace, canvas web components) share one GL context set.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     ApplicationSetup::configure(app);
     SingleInstanceGuard guard;

@@ -21,7 +21,6 @@
 #include <QPixmapCache>
 #include <QScrollBar>
 #include <QVariantAnimation>
-#include <QWebEngineProfile>
 #include <QWheelEvent>
 #include <cmath>
 #include <limits>
@@ -89,14 +88,6 @@ EnhancedCanvasView::~EnhancedCanvasView()
 void EnhancedCanvasView::setViewController(EnhancedCanvasViewController *controller)
 {
     m_viewController = controller;
-}
-
-QWebEngineProfile *EnhancedCanvasView::webProfile()
-{
-    // A private profile of the canvas: nothing of it is written to disk.
-    if (!m_webProfile)
-        m_webProfile = new QWebEngineProfile(this);
-    return m_webProfile;
 }
 
 void EnhancedCanvasView::setViewport(const CanvasViewport &viewport)
@@ -230,7 +221,7 @@ QGraphicsItem *EnhancedCanvasView::makeComponentView(const NSCanvasComponent &co
 {
     switch (component.type().kind()) {
     case EnhancedComponentType::Kind::webView: {
-        auto *web = new WebComponentView(component.type().url(), component.frame().size(), webProfile(), viewport());
+        auto *web = new WebComponentView(component.type().url(), component.frame().size(), viewport());
         web->setCanvasFrame(component.frame());
         return web;
     }

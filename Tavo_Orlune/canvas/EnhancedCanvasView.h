@@ -57,7 +57,6 @@ public:
     std::shared_ptr<QObject> realModelContext() const { return m_realModelContext; }
     void setCategoryContentFactory(CategoryContentFactory factory) { m_categoryContentFactory = std::move(factory); }
     // The profile the web components load from.
-    QWebEngineProfile *webProfile();
 
     const QList<NSCanvasComponentPtr> &components() const { return m_components; }
     void appendComponent(const NSCanvasComponentPtr &component) { m_components.append(component); }
@@ -169,7 +168,6 @@ private:
     CanvasViewport m_viewport;
     std::optional<QUuid> m_selectedComponentId;
     CategoryContentFactory m_categoryContentFactory;
-    QWebEngineProfile *m_webProfile = nullptr;
     QPixmap m_background;
 
     bool m_isDraggingCanvas = false;

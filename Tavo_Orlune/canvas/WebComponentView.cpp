@@ -1,20 +1,21 @@
 #include "canvas/WebComponentView.h"
+#include "workspace/WebViewManager.h"
 
 #include <QPainter>
 #include <QWebEnginePage>
-#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <algorithm>
 
-WebComponentView::WebComponentView(const QUrl &url, const QSizeF &size, QWebEngineProfile *profile, QWidget *viewport)
+WebComponentView::WebComponentView(const QUrl &url, const QSizeF &size, QWidget *viewport)
     : m_url(url)
     , m_size(size)
 {
-    m_webView = new QWebEngineView(viewport);
+    // From the shared web-data store: the page sees the workspace's sign-ins, and the store
+    // ends it before its profile when the application quits.
+    m_webView = WebViewManager::shared().createWebView(viewport);
     m_webView->setObjectName(QStringLiteral("canvasWebComponent"));
-    m_webView->setPage(new QWebEnginePage(profile, m_webView));
     m_webView->setAttribute(Qt::WA_DeleteOnClose, false);
-    m_webView->load(url);
+    WebViewManager::shared().loadPage(m_webView, url);
 }
 
 WebComponentView::~WebComponentView()

@@ -5,7 +5,6 @@
 #include <QUrl>
 #include <QWebEngineView>
 
-class QWebEngineProfile;
 
 // A web page on the canvas. WebEngine does not draw through a graphics proxy, so the page is a
 // native web view, a child of the canvas view's viewport, placed over this item's view frame
@@ -21,7 +20,7 @@ public:
     static constexpr qreal maximumZoomFactor = 5.0;
 
     // Starts loading the URL in a native view under the viewport, from the profile.
-    WebComponentView(const QUrl &url, const QSizeF &size, QWebEngineProfile *profile, QWidget *viewport);
+    WebComponentView(const QUrl &url, const QSizeF &size, QWidget *viewport);
     ~WebComponentView() override;
 
     int type() const override { return Type; }
