@@ -26,7 +26,8 @@ bool mayDefineReferences(const QString &text)
 {
     if (!text.contains(QLatin1String("]:")))
         return false;
-    static const QRegularExpression re(QStringLiteral("^[ \\t>*+\\-0-9.)]*\\[[^\\]\\n\\r]+\\]:"),
+    // A label may run over line breaks.
+    static const QRegularExpression re(QStringLiteral("^[ \\t>*+\\-0-9.)]*\\[[^\\]]+\\]:"),
                                        QRegularExpression::MultilineOption);
     return re.match(text).hasMatch();
 }
@@ -138,13 +139,18 @@ int AnswerSegments::update(const QString &markdown)
         const QString tailText = tail.toString();
         const std::vector<MarkdownDocument::BlockLines> blocks = MarkdownDocument::topLevelBlocks(tailText);
         const std::vector<qsizetype> lines = lineStarts(tail);
+        // A paragraph whose last lines became a table's header is left without a place by the
+        // parser; the table starts on the paragraph's first line, so such a block goes with the
+        // block after it.
+        std::vector<MarkdownDocument::BlockLines> placed;
+        for (const auto &b : blocks)
+            if (b.startLine >= 1 && b.endLine >= b.startLine)
+                placed.push_back(b);
         std::vector<qsizetype> cuts{0};
-        for (size_t j = 1; j < blocks.size(); ++j) {
-            const auto &prev = blocks[j - 1];
-            const auto &b = blocks[j];
-            const bool clean = prev.startLine >= 1 && prev.endLine >= prev.startLine && b.startLine > prev.endLine
-                && size_t(b.startLine) <= lines.size();
-            if (clean)
+        for (size_t j = 1; j < placed.size(); ++j) {
+            const auto &prev = placed[j - 1];
+            const auto &b = placed[j];
+            if (b.startLine > prev.endLine && size_t(b.startLine) <= lines.size())
                 cuts.push_back(lines[size_t(b.startLine) - 1]);
         }
         if (!blocks.empty() || !tail.isEmpty()) {

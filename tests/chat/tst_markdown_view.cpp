@@ -575,6 +575,9 @@ private slots:
         QTest::newRow("paragraph directly followed by a table")
             << "Intro line\nsecond line\n| A | B |\n|---|---|\n| 1 | 2 |\n| 3 | 4 |\n\nafter\n\nmore\n";
         QTest::newRow("bare carriage returns") << "one\rtwo\n\nthree\r\rfour\n\nfive\r\n\r\n# six\n\n- seven\r- eight\n\nend";
+        QTest::newRow("table followed by bare pipe lines") << "| A | B |\n|---|---|\n| 1 | 2 |\n| \n| \n|\n| x\n\n| \n| \nend\n";
+        QTest::newRow("table taking a paragraph's last line") << "| AA|:|\n\n:\n-x-\n|-\n\nend\n";
+        QTest::newRow("reference label over two lines") << "intro\n\n[multi\nline]: https://example.com\n\nSee [multi line].\n";
         QTest::newRow("html, rules and breaks") << "<div>raw</div>\n\nline  \nbreak\n\n***\n\n<b>i</b> text ~~gone~~ https://auto.link/x\n";
     }
 
