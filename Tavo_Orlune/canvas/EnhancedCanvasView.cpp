@@ -757,6 +757,9 @@ void EnhancedCanvasView::stopMomentumTimer()
 void EnhancedCanvasView::setZoomStarted(bool started)
 {
     m_hasZoomStarted = started;
+    // While a zoom runs, the kept renderings are scaled without filtering: a step then costs a
+    // plain copy per visible container; the final pass draws them sharp at the new scale.
+    setRenderHint(QPainter::SmoothPixmapTransform, !started);
     // Modifier changes are watched application-wide only while a final pass is due: the key
     // may be released while a text field of a column has the focus.
     if (started)
