@@ -95,7 +95,7 @@ const QStringList &AppStoreViewModel::featuredAppNames()
 
 AppStoreViewModel::AppStoreViewModel(ModelContext *modelContext, SwiftDataService *databaseService, PipedreamAPIService *catalog,
                                      QObject *parent)
-    : QObject(parent)
+    : AppStoreModel(parent)
     , m_modelContext(modelContext)
     , m_databaseService(databaseService)
     , m_pipedreamService(catalog ? catalog : new PipedreamAPIService(this))

@@ -1,7 +1,9 @@
 #pragma once
+#include "integrations/AppStoreModel.h"
 #include "model/AppStoreData.h"
 
 #include <QList>
+#include <QMetaObject>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -14,6 +16,7 @@
 class ModelContext;
 class Predicate;
 class PipedreamAPIService;
+class PipedreamConnectService;
 class SwiftDataService;
 
 // The state behind the integration store of one surface (the store window, the canvas
@@ -29,7 +32,14 @@ class SwiftDataService;
 // The first load starts on the next turn after construction: stored rows first, then the
 // catalog page by page. A store with rows shows them at once and refreshes the catalog in the
 // background.
-class AppStoreViewModel : public QObject {
+//
+// Installing, connecting and uninstalling an app are its operations too (the cards and the
+// authorization popup call them through AppStoreModel): an install asks the platform whether
+// the user's account is connected and raises the popup when it is not; a connection started in
+// the browser is checked about 30 s and 60 s later and whenever the application becomes
+// active, and a newly connected app gets its remote MCP server entry, after which
+// "MCPConfigChanged" is posted for the tool runtime.
+class AppStoreViewModel : public AppStoreModel {
     Q_OBJECT
     Q_PROPERTY(QList<AppStoreData *> featuredApps READ featuredApps WRITE setFeaturedApps NOTIFY featuredAppsChanged)
     Q_PROPERTY(QList<AppStoreData *> productivityApps READ productivityApps WRITE setProductivityApps NOTIFY productivityAppsChanged)
@@ -76,28 +86,28 @@ public:
     SwiftDataService *databaseService() const { return m_databaseService; }
     PipedreamAPIService *pipedreamService() const { return m_pipedreamService; }
 
-    QList<AppStoreData *> featuredApps() const { return m_featuredApps; }
-    QList<AppStoreData *> productivityApps() const { return m_productivityApps; }
+    QList<AppStoreData *> featuredApps() const override { return m_featuredApps; }
+    QList<AppStoreData *> productivityApps() const override { return m_productivityApps; }
     QList<AppStoreData *> utilitiesApps() const { return m_utilitiesApps; }
-    QList<AppStoreData *> installedApps() const { return m_installedApps; }
-    QList<AppStoreData *> updatableApps() const { return m_updatableApps; }
-    QList<AppStoreData *> allApps() const { return m_allApps; }
-    bool isLoading() const { return m_isLoading; }
+    QList<AppStoreData *> installedApps() const override { return m_installedApps; }
+    QList<AppStoreData *> updatableApps() const override { return m_updatableApps; }
+    QList<AppStoreData *> allApps() const override { return m_allApps; }
+    bool isLoading() const override { return m_isLoading; }
     std::optional<QString> errorMessage() const { return m_errorMessage; }
-    QList<AppStoreData *> aiApps() const { return m_aiApps; }
+    QList<AppStoreData *> aiApps() const override { return m_aiApps; }
     QList<AppStoreData *> businessApps() const { return m_businessApps; }
     QList<AppStoreData *> crmApps() const { return m_crmApps; }
     QList<AppStoreData *> communicationApps() const { return m_communicationApps; }
     QList<AppStoreData *> developmentApps() const { return m_developmentApps; }
-    bool isInitialLoadComplete() const { return m_isInitialLoadComplete; }
-    double loadingProgress() const { return m_loadingProgress; }
+    bool isInitialLoadComplete() const override { return m_isInitialLoadComplete; }
+    double loadingProgress() const override { return m_loadingProgress; }
     QString loadingStatus() const { return m_loadingStatus; }
     int batchesLoaded() const { return m_batchesLoaded; }
     int totalBatches() const { return m_totalBatches; }
-    bool isFreshInstall() const { return m_isFreshInstall; }
-    bool showAuthPopup() const { return m_showAuthPopup; }
-    AppStoreData *appPendingAuth() const { return m_appPendingAuth; }
-    QSet<QUuid> appsCurrentlyInstalling() const { return m_appsCurrentlyInstalling; }
+    bool isFreshInstall() const override { return m_isFreshInstall; }
+    bool showAuthPopup() const override { return m_showAuthPopup; }
+    AppStoreData *appPendingAuth() const override { return m_appPendingAuth; }
+    QSet<QUuid> appsCurrentlyInstalling() const override { return m_appsCurrentlyInstalling; }
     QSet<QUuid> appsAwaitingAuth() const { return m_appsAwaitingAuth; }
     bool isProcessingAuth() const { return m_isProcessingAuth; }
 
@@ -149,6 +159,44 @@ public:
     // Marks the stored catalog row of the default hosted server installed and connected.
     void markPerplexityPreinstalled();
 
+    // ---- Installing and connecting ----
+    // The connect client: the process-wide one unless a test set its own (not owned).
+    PipedreamConnectService &connectService() const;
+    void setConnectService(PipedreamConnectService *service) { m_connectService = service; }
+
+    // The operations of AppStoreModel; each form with `done` runs it once the operation has
+    // ended (nothing runs after the view model is gone).
+    void toggleInstallation(AppStoreData *app) override { toggleInstallation(app, {}); }
+    void toggleInstallation(AppStoreData *app, std::function<void()> done);
+    void updateApp(AppStoreData *app) override { updateApp(app, {}); }
+    void updateApp(AppStoreData *app, std::function<void()> done);
+    void uninstallApp(AppStoreData *app) override { uninstallApp(app, {}); }
+    void uninstallApp(AppStoreData *app, std::function<void()> done);
+    void connectInstalledApp(AppStoreData *app) override { connectInstalledApp(app, {}); }
+    void connectInstalledApp(AppStoreData *app, std::function<void()> done);
+    void authenticatePendingApp() override { authenticatePendingApp({}); }
+    void authenticatePendingApp(std::function<void()> done);
+    void cancelAuthentication() override;
+    // Marks app installed, notes whether its MCP entry exists and whether its account is
+    // connected, and raises the popup when it is not. Only toggleInstallation calls it.
+    void installApp(AppStoreData *app, std::function<void()> done);
+
+    // Checks app's connection about 30 s after now and, while still unconnected, 30 s after
+    // that answer (scheduler time).
+    void scheduleAuthVerification(AppStoreData *app);
+    // Follows application activations (once) while connections are awaited.
+    void setupAuthObserver();
+    bool hasAuthObserver() const { return bool(m_authObserver); }
+    // Verifies every app awaiting its connection that is not connected yet, one after another.
+    void checkPendingAuthentications(std::function<void()> done = {});
+    // Asks the platform whether app's account is connected; a newly connected app gets its
+    // MCP server entry and "MCPConfigChanged" is posted.
+    void verifyAuthentication(AppStoreData *app, std::function<void()> done = {});
+    // The remote MCP server of app for the signed-in user: base, external user id, slug.
+    QString mcpServerURL(const AppStoreData &app) const;
+
+    static constexpr qint64 kVerificationDelayMs = 30000;
+
     // Catalog rows of the fetched pages first (first occurrence of each catalog id), then the
     // stored rows they did not match, then stored rows without a catalog id.
     static QList<AppStoreData *> mergeApps(const QList<AppStoreData *> &existingApps, const QList<AppStoreData *> &accumulated);
@@ -157,33 +205,47 @@ public:
     static bool matchesSearchQuery(const AppStoreData *app, const QString &query);
 
 Q_SIGNALS:
-    void featuredAppsChanged();
-    void productivityAppsChanged();
     void utilitiesAppsChanged();
-    void installedAppsChanged();
-    void updatableAppsChanged();
-    void allAppsChanged();
-    void isLoadingChanged();
     void errorMessageChanged();
-    void aiAppsChanged();
     void businessAppsChanged();
     void crmAppsChanged();
     void communicationAppsChanged();
     void developmentAppsChanged();
-    void isInitialLoadCompleteChanged();
-    void loadingProgressChanged();
     void loadingStatusChanged();
     void batchesLoadedChanged();
     void totalBatchesChanged();
-    void isFreshInstallChanged();
-    void showAuthPopupChanged();
-    void appPendingAuthChanged();
-    void appsCurrentlyInstallingChanged();
     // The catalog refresh that follows a load from stored rows has ended, read to its end or not.
     void backgroundRefreshFinished();
 
 private:
     struct BatchRun;
+    // What a running operation keeps of a row: rows are read again by id at each step.
+    struct AppRef {
+        QUuid id;
+        QString name;
+        QString slug;
+        QString category;
+        QString developer;
+    };
+    static AppRef refOf(const AppStoreData &app);
+    AppStoreData *currentRow(const QUuid &id) const;
+    void insertInstalling(const QUuid &id);
+    void removeInstalling(const QUuid &id);
+    void removeFromInstalled(const QUuid &id);
+    void trackAuthentication(const AppRef &app, const QString &action);
+    void finishInstall(AppStoreData *app, bool entryExists, std::function<void()> done);
+    void addServerForConnectedApp(const AppRef &app, std::function<void(const std::optional<QString> &failure)> done);
+    void verify(const AppRef &app, std::function<void()> done);
+    void verifyFailed(const AppRef &app, const QString &description, std::function<void()> done);
+    void handOverToBrowser(const AppRef &app, bool opened);
+    void scheduleVerification(const AppRef &app);
+    struct PendingPass {
+        QList<QUuid> ids;
+        std::function<void()> done;
+    };
+    void checkNextPending(std::shared_ptr<PendingPass> pass);
+    void uninstallLocally(AppStoreData *row, const std::optional<QString> &remoteError, std::function<void()> done);
+
     void continueLoad(std::function<void()> done);
     void finishLoad();
     void requestNextPage(std::shared_ptr<BatchRun> run);
@@ -219,4 +281,6 @@ private:
     QSet<QUuid> m_appsCurrentlyInstalling;
     QSet<QUuid> m_appsAwaitingAuth;
     bool m_isProcessingAuth = false;
+    PipedreamConnectService *m_connectService = nullptr;
+    QMetaObject::Connection m_authObserver;
 };
