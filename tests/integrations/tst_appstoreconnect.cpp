@@ -263,6 +263,27 @@ private Q_SLOTS:
         QCOMPARE(m_platform->count(Route::Accounts), checks + 3);
     }
 
+    // A configuration that cannot be written after a verified connection: the app is
+    // connected without its entry, no longer awaited, and the tool runtime is told anyway.
+    void entryThatCannotBeWritten()
+    {
+        install();
+        authenticate();
+        QVERIFY(QTest::qWaitFor([&] { return m_platform->isConnected(kUser, S("slack")); }, 20000));
+        const QString path = MCPConfigManager::shared().configFilePath();
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkpath(path)); // a folder where the file belongs
+        ApplicationActivation::instance().announce();
+        settle();
+        QVERIFY(QTest::qWaitFor([&] { return m_model->appsAwaitingAuth().isEmpty(); }, 20000));
+        settle();
+        QVERIFY(QDir().rmdir(path));
+        QVERIFY(m_app->isAuthenticated() && m_app->mcpConnected() && !m_app->mcpInstalled());
+        QVERIFY2(m_model->errorMessage().value_or(QString()).startsWith(S("Authentication successful but failed to add MCP server: ")),
+                 qPrintable(m_model->errorMessage().value_or(QString())));
+        QCOMPARE(m_notes->count(kConfigChanged), 1);
+    }
+
     // A connect link that cannot be made opens nothing: the store says why and waits for no
     // connection, so no "not completed" text follows.
     void connectLinkThatCannotBeMade_data()
