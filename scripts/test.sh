@@ -19,6 +19,7 @@ werror=OFF
 declare -A plain_tests=(
   [tst_workspace_webview]="opens web pages: AddressSanitizer stops at a new-delete-type-mismatch inside libQt6WebEngineCore"
   [tst_canvas_web_component]="opens a web page: the same finding inside libQt6WebEngineCore"
+  [tst_workspace_e2e]="opens web pages and a generated document: the same finding inside libQt6WebEngineCore"
 )
 
 # A finding ends the program at once, with its stack.

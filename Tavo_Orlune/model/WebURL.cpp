@@ -12,3 +12,8 @@ bool isValidWebURL(const QString &text)
     const QString scheme = url.scheme().toLower();
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
+
+QString defaultWebPageURL()
+{
+    return QStringLiteral("https://duckduckgo.com/");
+}
