@@ -10,7 +10,11 @@
 #include "canvas/EventBlockingContainer.h"
 #include "canvas/PlaceholderContent.h"
 #include "analytics/AnalyticsService.h"
+#include "categories/CategoryCreationPopupView.h"
+#include "categories/CategoryViewModel.h"
+#include "model/CategoryData.h"
 #include "model/DummyData.h"
+#include "model/MigrationService.h"
 #include "model/SharedModelContainer.h"
 #include "theme/CircleButton.h"
 #include "theme/Color.h"
@@ -30,10 +34,19 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMutex>
+#include <QWaitCondition>
 #include <QToolBar>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <cmath>
+
+struct EnhancedCanvasViewController::FetchesInFlight {
+    QMutex mutex;
+    QWaitCondition finished;
+    int running = 0;
+};
 
 namespace {
 const QString kAddComponent = QStringLiteral("add.component");
@@ -60,6 +73,7 @@ EnhancedCanvasViewController::EnhancedCanvasViewController(QObject *parent)
     , m_viewport(CanvasViewport::defaultScale, defaultOffset())
     , m_threadingManager(new CanvasThreadingManager(this))
     , m_performanceMonitor(new CanvasPerformanceMonitor(this))
+    , m_fetchesInFlight(std::make_shared<FetchesInFlight>())
 {
     setupContainerView();
     setupCanvasView();
@@ -71,6 +85,13 @@ EnhancedCanvasViewController::~EnhancedCanvasViewController()
 {
     removeObservers();
     m_threadingManager->cleanup();
+    {
+        // Bounded: a fetch blocked for longer than this is a store failure, not a reason to hang.
+        QMutexLocker lock(&m_fetchesInFlight->mutex);
+        QDeadlineTimer deadline(10000);
+        while (m_fetchesInFlight->running > 0 && m_fetchesInFlight->finished.wait(&m_fetchesInFlight->mutex, deadline)) {
+        }
+    }
     if (m_view)
         m_view->removeEventFilter(this);
     delete m_view; // nothing when the window already deleted it
@@ -128,7 +149,7 @@ bool EnhancedCanvasViewController::eventFilter(QObject *watched, QEvent *event)
         case QEvent::Resize:
             // The canvas view and any overlay always fill the root view.
             for (QWidget *child : m_view->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
-                if (child == m_canvasView || qobject_cast<EventBlockingContainer *>(child))
+                if (child == m_canvasView || qobject_cast<EventBlockingContainer *>(child) || child == m_categoryCreationPopup)
                     child->setGeometry(m_view->rect());
             }
             placeHelpButton();
@@ -163,6 +184,7 @@ void EnhancedCanvasViewController::setup(std::shared_ptr<QObject> modelContext, 
     setupNotificationObservers();
     m_canvasView->removeAllComponentViews();
     m_components.clear();
+    releaseCategoryViewModels();
     migrateAndLoadCategories();
     addWelcomeView();
     setupCanvasAIOverlay();
@@ -335,8 +357,117 @@ void EnhancedCanvasViewController::removeCategoryComponent(const QUuid &category
 
 void EnhancedCanvasViewController::migrateAndLoadCategories()
 {
-    // The stored categories become columns here once the columns exist; until then the canvas
-    // shows the welcome screen and the web components.
+    if (!m_realModelContext)
+        return;
+    Settings &defaults = Settings::instance();
+    const QVariant stored = defaults.value(kLastMigratedAppVersion);
+    const QString current = MigrationService::currentAppVersion();
+    QPointer<EnhancedCanvasViewController> self(this);
+    if (stored.typeId() == QMetaType::QString && stored.toString() == current) {
+        MainQueue::post(this, [self] {
+            if (self)
+                self->loadCategoryComponents(self->m_realModelContext);
+        });
+        return;
+    }
+    MainQueue::post(this, [self] {
+        if (!self)
+            return;
+        if (auto *context = qobject_cast<ModelContext *>(self->m_realModelContext.get())) {
+            try {
+                MigrationService(Settings::instance(), kLastMigratedAppVersion).runMigrationsIfNeeded(context);
+            } catch (const StoreError &e) {
+                Log::line(QStringLiteral("❌ [NSCanvasViewController] Migration failed: ") + e.localizedDescription());
+            }
+        }
+        self->loadCategoryComponents(self->m_realModelContext);
+    });
+}
+
+QList<CategoryModel> EnhancedCanvasViewController::fetchCanvasCategories(ModelContainer *container)
+{
+    // A context of this thread's own: the canvas's context belongs to the main thread, and the
+    // records never leave this thread, only their snapshots do.
+    ModelContext context(container);
+    const QList<SortDescriptor> oldestFirst{{QStringLiteral("createdAt"), true}};
+    QList<CategoryData *> categories = context.fetch<CategoryData>({}, oldestFirst);
+    if (categories.isEmpty()) {
+        seedDummyData(&context);
+        categories = context.fetch<CategoryData>({}, oldestFirst);
+    }
+    QList<CategoryModel> snapshots;
+    snapshots.reserve(categories.size());
+    for (const CategoryData *category : std::as_const(categories))
+        snapshots.append(CategoryModel(category));
+    return snapshots;
+}
+
+void EnhancedCanvasViewController::loadCategoryComponents(const std::shared_ptr<QObject> &contextObject)
+{
+    auto *context = qobject_cast<ModelContext *>(contextObject.get());
+    if (!context)
+        return;
+    ModelContainer *container = context->container();
+    QPointer<EnhancedCanvasViewController> self(this);
+    std::shared_ptr<FetchesInFlight> inFlight = m_fetchesInFlight;
+    {
+        QMutexLocker lock(&inFlight->mutex);
+        ++inFlight->running;
+    }
+    m_threadingManager->performInBackground<QList<CategoryModel>>(
+        [container, inFlight] {
+            struct Done {
+                FetchesInFlight &gate;
+                ~Done()
+                {
+                    QMutexLocker lock(&gate.mutex);
+                    --gate.running;
+                    gate.finished.wakeAll();
+                }
+            } done{*inFlight};
+            return fetchCanvasCategories(container);
+        },
+        [self, weakContext = std::weak_ptr<QObject>(contextObject)](std::variant<QList<CategoryModel>, std::exception_ptr> result) {
+            // Whoever owns the context decides how long it lives; a canvas reset meanwhile or a
+            // context gone with its store ends the load here.
+            const std::shared_ptr<QObject> contextObject = weakContext.lock();
+            auto *context = qobject_cast<ModelContext *>(contextObject.get());
+            if (!self || !context)
+                return;
+            if (auto *failure = std::get_if<std::exception_ptr>(&result)) {
+                QString description = QStringLiteral("Unknown error");
+                try {
+                    std::rethrow_exception(*failure);
+                } catch (const StoreError &e) {
+                    description = e.localizedDescription();
+                } catch (const std::exception &e) {
+                    description = QString::fromUtf8(e.what());
+                } catch (...) {
+                }
+                Log::line(QStringLiteral("Failed to load categories from database: ") + description);
+                return;
+            }
+            CategoryViewModel *viewModel = nullptr;
+            if (self->m_mainViewModel) {
+                // The canvas's context lies on the coordinator's (the one shared) container.
+                viewModel = new CategoryViewModel(context->container()->mainContext(), self);
+            } else {
+                Log::line(QStringLiteral("⚠️ MainViewModel not available, using provided context"));
+                viewModel = new CategoryViewModel(context, self);
+            }
+            self->m_categoryViewModels.append(viewModel);
+            for (const CategoryModel &category : std::get<QList<CategoryModel>>(result))
+                self->addCategoryComponent(category, viewModel);
+        });
+}
+
+void EnhancedCanvasViewController::releaseCategoryViewModels()
+{
+    for (const QPointer<QObject> &viewModel : std::as_const(m_categoryViewModels)) {
+        if (viewModel)
+            viewModel->deleteLater();
+    }
+    m_categoryViewModels.clear();
 }
 
 void EnhancedCanvasViewController::addWebView()
@@ -445,6 +576,7 @@ void EnhancedCanvasViewController::resetCanvasAndDatabase(const std::shared_ptr<
         return;
     m_canvasView->removeAllComponentViews();
     m_components.clear();
+    releaseCategoryViewModels();
     try {
         // A failed save leaves its changes pending, so the saves here report what the clean-up
         // and the seeding (which only log) could not write.
@@ -465,15 +597,79 @@ void EnhancedCanvasViewController::resetCanvasAndDatabase(const std::shared_ptr<
 
 void EnhancedCanvasViewController::showCategoryCreationPopup(const QPointF &point)
 {
-    if (m_isCreatingCategory)
+    if (m_categoryCreationPopup || m_isCreatingCategory)
         return;
+    m_isCreatingCategory = true;
+    const qreal w = m_view->width();
+    const qreal h = m_view->height();
+    // The card (324 x 228 with its shadow and a margin) stays inside the view; in a view too
+    // small for it the lower limit wins.
+    const QPointF clamped(std::max(std::min(point.x(), w - 210), 210.0), std::max(std::min(point.y(), h - 152.5), 152.5));
+    const QPointF canvasPosition = (clamped - offset()) / scale();
+    QPointer<EnhancedCanvasViewController> self(this);
+    auto *popup = new CategoryCreationPopupView(
+        [self, canvasPosition](const QString &title) {
+            if (self)
+                self->confirmCategoryCreation(title, canvasPosition);
+        },
+        [self] {
+            if (self)
+                self->hideCategoryCreationPopup();
+        },
+        clamped, m_view);
+    popup->setGeometry(m_view->rect());
+    m_categoryCreationPopup = popup;
+    m_isHidingCategoryPopup = false;
+    CanvasOverlayFade::fadeIn(popup, popupFadeInMs);
+    popup->raise(); // above the canvas, the overlays and the prompt bar
     Q_EMIT categoryCreationPopupRequested(point);
 }
 
 void EnhancedCanvasViewController::hideCategoryCreationPopup()
 {
-    if (m_isCreatingCategory)
-        Q_EMIT categoryCreationPopupHideRequested();
+    QWidget *popup = m_categoryCreationPopup;
+    if (!popup || m_isHidingCategoryPopup)
+        return;
+    m_isHidingCategoryPopup = true;
+    QPointer<EnhancedCanvasViewController> self(this);
+    QPointer<QWidget> guard(popup);
+    CanvasOverlayFade::run(popup, 0.0, popupFadeOutMs, [self, guard] {
+        if (guard) {
+            guard->hide();
+            guard->deleteLater();
+        }
+        if (self) {
+            self->m_categoryCreationPopup = nullptr;
+            self->m_isHidingCategoryPopup = false;
+            self->m_isCreatingCategory = false;
+        }
+    });
+}
+
+void EnhancedCanvasViewController::confirmCategoryCreation(const QString &title, const QPointF &canvasPosition)
+{
+    auto *context = qobject_cast<ModelContext *>(m_realModelContext.get());
+    if (!context || !m_mainViewModel)
+        return;
+    hideCategoryCreationPopup();
+    auto *viewModel = new CategoryViewModel(context->container()->mainContext(), this);
+    m_categoryViewModels.append(viewModel);
+    QPointer<EnhancedCanvasViewController> self(this);
+    QPointer<CategoryViewModel> guard(viewModel);
+    // The column is the one of the category this creation stored, found by what the creation
+    // returns: titles are not unique, and a creation may fail.
+    connect(viewModel, &CategoryViewModel::categoryCreated, this, [self, guard](CategoryData *created) {
+        if (self && guard)
+            self->addCategoryComponent(CategoryModel(created), guard);
+    });
+    connect(viewModel, &CategoryViewModel::categoryCreationFailed, this, [self, guard](const QString &) {
+        Log::line(QStringLiteral("🎯 ❌ Failed to find newly created category in database"));
+        if (self)
+            self->m_categoryViewModels.removeAll(QPointer<QObject>(guard.data()));
+        if (guard)
+            guard->deleteLater();
+    });
+    viewModel->createCategory(title, canvasPosition.x(), canvasPosition.y());
 }
 
 void EnhancedCanvasViewController::handleCategoryHeightChange(const QUuid &categoryId, qreal height)

@@ -113,7 +113,16 @@ public:
     QPointF nextCategoryPosition() const;
     void addCategoryComponent(const CategoryModel &category, QObject *viewModel);
     void removeCategoryComponent(const QUuid &categoryId);
+    // Brings the store up to date with the application version (once per version), then loads
+    // the columns; both on later turns.
     void migrateAndLoadCategories();
+    // Fetches on the thread pool and adds one column per category, all sharing one new list
+    // view model.
+    void loadCategoryComponents(const std::shared_ptr<QObject> &context);
+    // Every category, oldest first, as snapshots; an empty store is seeded first. Runs on the
+    // calling thread through a context of its own on the container; throws StoreError.
+    static QList<CategoryModel> fetchCanvasCategories(ModelContainer *container);
+    static inline const QString kLastMigratedAppVersion = QStringLiteral("LastMigratedAppVersion");
 
     // The add-component menu's actions.
     void addWebView();
@@ -127,10 +136,15 @@ public:
     void removeObservers();
 
     // The category creation popup, asked for by a right press on empty canvas (a point in the
-    // canvas view). Whoever hosts the popup answers the request signals and holds
-    // setCreatingCategory(true) while it is up; the canvas ignores presses and scrolls then.
+    // canvas view). From its opening until its 0.2 s fade-out has ended the canvas ignores
+    // presses and scrolls, and no second popup opens.
     void showCategoryCreationPopup(const QPointF &point);
     void hideCategoryCreationPopup();
+    // Creates the category at the canvas point and adds its column once the creation is done.
+    void confirmCategoryCreation(const QString &title, const QPointF &canvasPosition);
+    QWidget *categoryCreationPopup() const { return m_categoryCreationPopup; }
+    static constexpr int popupFadeInMs = 300;
+    static constexpr int popupFadeOutMs = 200;
     void setCreatingCategory(bool creating) { m_isCreatingCategory = creating; }
     // A column's content asked for another height (canvas units).
     void handleCategoryHeightChange(const QUuid &categoryId, qreal height);
@@ -139,8 +153,8 @@ public:
     static QUrl webComponentHomePage();
 
 Q_SIGNALS:
+    // A popup opened for a right press at that point.
     void categoryCreationPopupRequested(const QPointF &point);
-    void categoryCreationPopupHideRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -175,6 +189,15 @@ private:
     CanvasPerformanceMonitor *m_performanceMonitor;
     QList<NotificationCenter::Token> m_notificationObservers;
     bool m_isCreatingCategory = false;
+    bool m_isHidingCategoryPopup = false;
+    QPointer<QWidget> m_categoryCreationPopup;
+    // The list view models of the columns on the canvas (and of creations under way).
+    QList<QPointer<QObject>> m_categoryViewModels;
+    void releaseCategoryViewModels();
+    // Category fetches still running on the thread pool: the store they read must outlive them,
+    // so the controller waits for them when it goes.
+    struct FetchesInFlight;
+    std::shared_ptr<FetchesInFlight> m_fetchesInFlight;
     bool m_isAppStoreOverlayVisible = false;
     bool m_isProfileOverlayVisible = false;
     bool m_isTutorialOverlayVisible = false;
