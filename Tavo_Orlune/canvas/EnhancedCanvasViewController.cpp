@@ -9,6 +9,8 @@
 #include "canvas/EnhancedCanvasView.h"
 #include "canvas/EventBlockingContainer.h"
 #include "canvas/PlaceholderContent.h"
+#include "categories/CategoryColumnActions.h"
+#include "categories/CategoryView.h"
 #include "analytics/AnalyticsService.h"
 #include "model/DummyData.h"
 #include "model/SharedModelContainer.h"
@@ -104,6 +106,15 @@ void EnhancedCanvasViewController::setupCanvasView()
     m_canvasView->setThreadingManager(m_threadingManager);
     m_canvasView->setGeometry(m_view->rect());
     copyViewportToCanvas();
+    // Each category component shows its column, over the canvas's own store context.
+    QPointer<EnhancedCanvasViewController> self(this);
+    m_canvasView->setCategoryContentFactory([self](const NSCanvasComponent &component) -> QWidget * {
+        if (!self)
+            return nullptr;
+        auto *context = qobject_cast<ModelContext *>(self->m_realModelContext.get());
+        auto actions = std::make_shared<InvokableCategoryActions>(component.type().categoryViewModel());
+        return new CategoryView(component.type().category(), std::move(actions), context);
+    });
 }
 
 QWidget *EnhancedCanvasViewController::view()
