@@ -11,6 +11,7 @@
 #include "canvas/PlaceholderContent.h"
 #include "categories/CategoryColumnActions.h"
 #include "categories/CategoryView.h"
+#include "categories/CategoryViewModel.h"
 #include "analytics/AnalyticsService.h"
 #include "model/DummyData.h"
 #include "model/SharedModelContainer.h"
@@ -112,7 +113,7 @@ void EnhancedCanvasViewController::setupCanvasView()
         if (!self)
             return nullptr;
         auto *context = qobject_cast<ModelContext *>(self->m_realModelContext.get());
-        auto actions = std::make_shared<InvokableCategoryActions>(component.type().categoryViewModel());
+        auto actions = std::make_shared<ViewModelCategoryActions>(qobject_cast<CategoryViewModel *>(component.type().categoryViewModel()));
         return new CategoryView(component.type().category(), std::move(actions), context);
     });
 }

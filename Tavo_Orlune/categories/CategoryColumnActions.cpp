@@ -1,39 +1,55 @@
 #include "categories/CategoryColumnActions.h"
 
-#include "Platform/Log.h"
+#include "categories/CategoryViewModel.h"
+#include "model/CategoryData.h"
 
-#include <QMetaObject>
 #include <QObject>
 
 CategoryColumnActions::~CategoryColumnActions() = default;
 
-InvokableCategoryActions::InvokableCategoryActions(QObject *viewModel)
+std::optional<QString> CategoryColumnActions::storedTitle(const QUuid &) const
+{
+    return std::nullopt;
+}
+
+void CategoryColumnActions::observeFailures(QObject *, std::function<void()>) {}
+
+ViewModelCategoryActions::ViewModelCategoryActions(CategoryViewModel *viewModel)
     : m_viewModel(viewModel)
 {
 }
 
-namespace {
-void report(bool called, const char *operation)
-{
-    if (!called)
-        Log::line(QStringLiteral("⚠️ [CategoryView] The category view model cannot ") + QLatin1String(operation));
-}
-}
-
-void InvokableCategoryActions::renameCategory(const QUuid &categoryId, const QString &title)
+void ViewModelCategoryActions::renameCategory(const QUuid &categoryId, const QString &title)
 {
     if (m_viewModel)
-        report(QMetaObject::invokeMethod(m_viewModel, "renameCategory", Q_ARG(QUuid, categoryId), Q_ARG(QString, title)), "rename");
+        m_viewModel->renameCategory(categoryId, title);
 }
 
-void InvokableCategoryActions::deleteCategory(const QUuid &categoryId)
+void ViewModelCategoryActions::deleteCategory(const QUuid &categoryId)
 {
     if (m_viewModel)
-        report(QMetaObject::invokeMethod(m_viewModel, "deleteCategory", Q_ARG(QUuid, categoryId)), "delete");
+        m_viewModel->deleteCategory(categoryId);
 }
 
-void InvokableCategoryActions::moveTask(const QUuid &taskId, const QUuid &targetCategoryId)
+void ViewModelCategoryActions::moveTask(const QUuid &taskId, const QUuid &targetCategoryId)
 {
     if (m_viewModel)
-        report(QMetaObject::invokeMethod(m_viewModel, "moveTask", Q_ARG(QUuid, taskId), Q_ARG(QUuid, targetCategoryId)), "move tasks");
+        m_viewModel->moveTask(taskId, targetCategoryId);
+}
+
+std::optional<QString> ViewModelCategoryActions::storedTitle(const QUuid &categoryId) const
+{
+    if (!m_viewModel)
+        return std::nullopt;
+    for (const CategoryData *category : m_viewModel->categories()) {
+        if (category && category->id() == categoryId)
+            return category->title();
+    }
+    return std::nullopt;
+}
+
+void ViewModelCategoryActions::observeFailures(QObject *context, std::function<void()> callback)
+{
+    if (m_viewModel)
+        QObject::connect(m_viewModel, &CategoryViewModel::errorChanged, context, std::move(callback));
 }

@@ -141,6 +141,14 @@ CategoryView::CategoryView(const CategoryModel &category, std::shared_ptr<Catego
     m_controls->setOnDeleteCategory([this] { requestDeleteCategory(); });
     connect(m_controls, &CategoryControlsComponent::searchTextChanged, this, &CategoryView::setSearchText);
 
+    // A rename the store refused goes back to the stored title here too.
+    if (m_actions) {
+        QPointer<CategoryView> self(this);
+        m_actions->observeFailures(this, [self] {
+            if (self)
+                self->adoptStoredTitle();
+        });
+    }
     m_frameOf = defaultFrameOf;
     m_windowFrame = [this] { return defaultWindowFrame(this); };
 
@@ -248,6 +256,17 @@ void CategoryView::applyTitle()
     m_titleLabel->setPalette(p);
     m_controls->setIsAllTasksCategory(isAllTasksCategory());
     relayout();
+}
+
+void CategoryView::adoptStoredTitle()
+{
+    const std::optional<QString> stored = m_actions ? m_actions->storedTitle(m_category.id) : std::nullopt;
+    if (!stored || *stored == m_category.title)
+        return;
+    m_category.title = *stored;
+    if (!m_isEditingTitle)
+        m_editingTitle = *stored;
+    applyTitle();
 }
 
 void CategoryView::setEditing(bool editing)

@@ -170,6 +170,7 @@ private:
     void relayout();
     void setEditing(bool editing);
     void applyTitle();
+    void adoptStoredTitle();
     void watchTask(TaskData *task);
     void measureDetailRows();
     int headerHeight() const;

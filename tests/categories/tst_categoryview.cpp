@@ -34,6 +34,18 @@ struct FakeActions : CategoryColumnActions {
     void renameCategory(const QUuid &id, const QString &title) override { renames.append({id, title}); }
     void deleteCategory(const QUuid &id) override { deletes.append(id); }
     void moveTask(const QUuid &task, const QUuid &category) override { moves.append({task, category}); }
+    QHash<QUuid, QString> stored;
+    std::optional<QString> storedTitle(const QUuid &id) const override
+    {
+        return stored.contains(id) ? std::optional<QString>(stored.value(id)) : std::nullopt;
+    }
+    QList<std::function<void()>> failureObservers;
+    void observeFailures(QObject *, std::function<void()> callback) override { failureObservers.append(std::move(callback)); }
+    void fail()
+    {
+        for (const auto &f : std::as_const(failureObservers))
+            f();
+    }
 };
 
 // The category column: its layout, header bar and search, title editor, alerts, detail mode,
@@ -295,6 +307,21 @@ private Q_SLOTS:
         } else {
             QCOMPARE(f->logCount(logPrefix), 1);
         }
+    }
+
+    // A rename the store refused: the column shows the stored title again.
+    void failedRenameRestoresTitle()
+    {
+        CategoryData *work = makeCategory(QStringLiteral("Work"));
+        actions->stored.insert(work->id(), QStringLiteral("Work"));
+        auto view = column(work);
+        view->startTitleEdit();
+        view->setEditingTitle(QStringLiteral("Home"));
+        view->commitTitleEdit();
+        QCOMPARE(view->titleLabel()->text(), QStringLiteral("Home"));
+        actions->fail();
+        QCOMPARE(view->category().title, QStringLiteral("Work"));
+        QCOMPARE(view->titleLabel()->text(), QStringLiteral("Work"));
     }
 
     void titleEscapeAndReservedColumn()
