@@ -9,6 +9,9 @@
 #include "canvas/EnhancedCanvasView.h"
 #include "canvas/EventBlockingContainer.h"
 #include "canvas/PlaceholderContent.h"
+#include "categories/CategoryColumnActions.h"
+#include "categories/CategoryView.h"
+#include "categories/CategoryViewModel.h"
 #include "analytics/AnalyticsService.h"
 #include "categories/CategoryCreationPopupView.h"
 #include "categories/CategoryViewModel.h"
@@ -125,6 +128,15 @@ void EnhancedCanvasViewController::setupCanvasView()
     m_canvasView->setThreadingManager(m_threadingManager);
     m_canvasView->setGeometry(m_view->rect());
     copyViewportToCanvas();
+    // Each category component shows its column, over the canvas's own store context.
+    QPointer<EnhancedCanvasViewController> self(this);
+    m_canvasView->setCategoryContentFactory([self](const NSCanvasComponent &component) -> QWidget * {
+        if (!self)
+            return nullptr;
+        auto *context = qobject_cast<ModelContext *>(self->m_realModelContext.get());
+        auto actions = std::make_shared<ViewModelCategoryActions>(qobject_cast<CategoryViewModel *>(component.type().categoryViewModel()));
+        return new CategoryView(component.type().category(), std::move(actions), context);
+    });
 }
 
 QWidget *EnhancedCanvasViewController::view()

@@ -43,7 +43,8 @@ void TaskAppAssociationService::loadAppMappings()
         return;
     QList<AppIconData *> apps;
     try {
-        apps = m_modelContext->fetch<AppIconData>();
+        // Sorted by a stable key: among apps sharing a name the same one wins on every run.
+        apps = m_modelContext->fetch<AppIconData>({}, {{QStringLiteral("id"), true}});
     } catch (const StoreError &e) {
         Log::line(QStringLiteral("❌ Failed to load app icons: ") + e.localizedDescription());
         return;

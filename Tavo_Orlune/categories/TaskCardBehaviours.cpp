@@ -217,12 +217,7 @@ void TaskCardBehaviours::deleteTask()
     const QPointer<TaskData> task(current);
     if (isStreaming()) {
         // Stop the answer before its task goes, so the stream never writes into a deleted task.
-        if (const std::function<void(TaskData *)> &stop = streamStopper()) {
-            stop(current);
-        } else {
-            // Not awaited: the close runs on a later turn.
-            ControlManagerViewModel::shared().closeSession(UuidText::toText(current->id()));
-        }
+        stopStream(current);
         if (task)
             task->setStreamStatus(StreamStatus::Failed);
     }
@@ -267,6 +262,18 @@ QString TaskCardBehaviours::deleteAlertMessage(const QString &title, bool cutTit
     const auto [head, cut] = cutTitle ? graphemePrefix(title, kAlertTitleLimit) : std::pair<QString, bool>{title, false};
     return QStringLiteral("Are you sure you want to delete '") + head + (cut ? QStringLiteral("…") : QString())
            + QStringLiteral("'?\n\nThis action cannot be undone.");
+}
+
+void TaskCardBehaviours::stopStream(TaskData *task)
+{
+    if (!task)
+        return;
+    if (const std::function<void(TaskData *)> stop = streamStopper()) {
+        stop(task);
+    } else {
+        // Not awaited: the close runs on a later turn.
+        ControlManagerViewModel::shared().closeSession(UuidText::toText(task->id()));
+    }
 }
 
 void TaskCardBehaviours::setStreamStopper(std::function<void(TaskData *)> stopper)

@@ -96,6 +96,8 @@ public:
     // handler. The coordinator installs its own stop (which cancels the task's query); without
     // one the shared session console is asked to close the task's session.
     static void setStreamStopper(std::function<void(TaskData *)> stopper);
+    // Stops the task's running answer through the installed stop (else the session console).
+    static void stopStream(TaskData *task);
 
 Q_SIGNALS:
     // Something the view draws changed: the current task, its title, status or apps.

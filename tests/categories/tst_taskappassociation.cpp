@@ -93,12 +93,30 @@ private Q_SLOTS:
         QVERIFY(!f->context->hasChanges());
     }
 
-    void laterShortcutWins()
+    // Two shortcuts share a name: the one with the larger id wins, whichever was stored first,
+    // so the choice never changes from run to run.
+    void duplicateNameWinnerIsStable_data()
     {
-        AppIconData *second = f->addApp(QStringLiteral(" GMAIL "));
+        QTest::addColumn<bool>("largerFirst");
+        QTest::newRow("larger id stored first") << true;
+        QTest::newRow("larger id stored last") << false;
+    }
+    void duplicateNameWinnerIsStable()
+    {
+        QFETCH(bool, largerFirst);
+        const QUuid small = *UuidText::parse(QStringLiteral("00000000-0000-0000-0000-000000000001"));
+        const QUuid large = *UuidText::parse(QStringLiteral("FFFFFFFF-0000-0000-0000-000000000001"));
+        f->context->remove(gmail);
+        f->context->save();
+        for (const QUuid &id : largerFirst ? QList<QUuid>{large, small} : QList<QUuid>{small, large}) {
+            auto *app = new AppIconData(id, id == large ? QStringLiteral(" GMAIL ") : QStringLiteral("Gmail"), QStringLiteral("#112233"),
+                                        QStringLiteral("logo"), std::nullopt);
+            f->context->insert(app);
+            f->context->save();
+        }
         TaskAppAssociationService service(f->context);
-        QCOMPARE(service.clientToAppMapping().value(QStringLiteral("gmail")).data(), second);
-        QCOMPARE(service.clientToAppMapping().value(QStringLiteral("google mail")).data(), second);
+        QCOMPARE(service.clientToAppMapping().value(QStringLiteral("gmail"))->id(), large);
+        QCOMPARE(service.clientToAppMapping().value(QStringLiteral("google mail"))->id(), large);
     }
 
     void tableIsBuiltOnce()
