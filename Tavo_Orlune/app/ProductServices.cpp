@@ -1,4 +1,6 @@
 #include "app/ProductServices.h"
+#include "account/Auth0Manager.h"
+#include "account/ProfileService.h"
 #include "canvas/EnhancedCanvasViewController.h"
 #include "shell/MainViewModel.h"
 #include "Platform/Store/ModelContext.h"
@@ -94,7 +96,11 @@ std::unique_ptr<CanvasWindowPort> ProductWindowFactory::makeCanvas(ModelContaine
 {
     auto *manager = new NSCanvasWindowManager(
         [container]() -> std::shared_ptr<QObject> { return std::make_shared<ModelContext>(container); },
-        [] { return std::make_unique<EnhancedCanvasViewController>(); });
+        [] {
+            auto controller = std::make_unique<EnhancedCanvasViewController>();
+            controller->setAccountServices(&Auth0Manager::shared(), &ProfileService::shared());
+            return controller;
+        });
     return std::make_unique<CanvasPort>(manager);
 }
 

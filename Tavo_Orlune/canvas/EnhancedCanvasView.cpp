@@ -7,6 +7,7 @@
 #include "canvas/PlaceholderContent.h"
 #include "canvas/ScalableSwiftUIContainer.h"
 #include "canvas/WebComponentView.h"
+#include "workspace/WelcomeSearchSection.h"
 #include "theme/Color.h"
 #include "Platform/Log.h"
 #include "Platform/NotificationCenter.h"
@@ -213,8 +214,10 @@ ScalableSwiftUIContainer *EnhancedCanvasView::makeCategoryContainer(const NSCanv
 ScalableSwiftUIContainer *EnhancedCanvasView::makeWelcomeContainer(const NSCanvasComponent &component)
 {
     const QRectF frame = component.frame();
-    return makeContainer(new PlaceholderContent(QStringLiteral("Welcome"), QStringLiteral("What can I do for you today?"), frame.size().toSize()),
-                         frame);
+    auto *welcome = new WelcomeSearchSection(m_viewController ? m_viewController->identity() : nullptr,
+                                             m_viewController ? m_viewController->profileService() : nullptr);
+    welcome->resize(frame.size().toSize());
+    return makeContainer(welcome, frame);
 }
 
 QGraphicsItem *EnhancedCanvasView::makeComponentView(const NSCanvasComponent &component)

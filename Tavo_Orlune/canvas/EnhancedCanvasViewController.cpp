@@ -12,9 +12,12 @@
 #include "categories/CategoryColumnActions.h"
 #include "categories/CategoryView.h"
 #include "categories/CategoryViewModel.h"
+#include "account/Auth0Manager.h"
+#include "account/ProfileService.h"
+#include "onboarding/ProfileCoordinator.h"
+#include "onboarding/ProfileOverlayView.h"
 #include "analytics/AnalyticsService.h"
 #include "categories/CategoryCreationPopupView.h"
-#include "categories/CategoryViewModel.h"
 #include "model/CategoryData.h"
 #include "model/DummyData.h"
 #include "model/MigrationService.h"
@@ -152,6 +155,22 @@ QWidget *EnhancedCanvasViewController::canvasView()
 EnhancedCanvasView *EnhancedCanvasViewController::enhancedCanvasView() const
 {
     return m_canvasView;
+}
+
+void EnhancedCanvasViewController::setAccountServices(Auth0Manager *identity, ProfileService *profiles)
+{
+    m_identity = identity;
+    m_profileService = profiles;
+}
+
+Auth0Manager *EnhancedCanvasViewController::identity() const
+{
+    return m_identity;
+}
+
+ProfileService *EnhancedCanvasViewController::profileService() const
+{
+    return m_profileService;
 }
 
 bool EnhancedCanvasViewController::eventFilter(QObject *watched, QEvent *event)
@@ -827,10 +846,26 @@ void EnhancedCanvasViewController::presentAppStoreOverlay()
 void EnhancedCanvasViewController::presentProfileOverlay()
 {
     QPointer<EnhancedCanvasViewController> self(this);
-    m_profileOverlayView = hostOverlay(QStringLiteral("Profile"), [self] {
+    ProfileOverlayView::Services services;
+    services.profiles = m_profileService;
+    services.identity = m_identity;
+    QPointer<QObject> coordinator = m_mainViewModel;
+    services.signOut = [coordinator] {
+        if (ProfileCoordinator *port = ProfileCoordinator::from(coordinator.data()))
+            port->signOut();
+        else
+            Log::line(QStringLiteral("⚠️ [EnhancedCanvasViewController] No coordinator to sign out through"));
+    };
+    auto *overlay = new ProfileOverlayView([self] {
         if (self)
             self->hideProfileOverlay();
-    });
+    }, services);
+    // The overlay's own backdrop takes the clicks beside the card.
+    auto *container = new EventBlockingContainer(overlay, m_view);
+    container->show();
+    container->raise(); // above everything present now
+    CanvasOverlayFade::fadeIn(container, overlayFadeInMs);
+    m_profileOverlayView = container;
 }
 
 void EnhancedCanvasViewController::presentTutorialOverlay()
@@ -960,7 +995,8 @@ bool EnhancedCanvasViewController::handleEscape()
     // The creation popup lies above everything and takes its own Escape.
     if (m_isCreatingCategory)
         return false;
-    if (m_isProfileOverlayVisible)
+    // While the profile is up or still fading out, Escape belongs to it: never minimise then.
+    if (m_isProfileOverlayVisible || m_profileOverlayView)
         hideProfileOverlay();
     else if (m_isAppStoreOverlayVisible)
         closeAppStoreOverlay();

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+class Auth0Manager;
 class CanvasAIOverlayView;
 class CanvasPerformanceMonitor;
 class CanvasThreadingManager;
@@ -20,6 +21,7 @@ class QKeyEvent;
 class EnhancedCanvasView;
 class ModelContainer;
 class ModelContext;
+class ProfileService;
 
 // The content of the canvas window and the owner of everything on the infinite canvas: the
 // canvas view, the viewport (scale and offset), the components (category columns, web pages,
@@ -48,6 +50,12 @@ public:
     void showAddComponentMenu(QMenu *menu) override;
 
     EnhancedCanvasView *enhancedCanvasView() const;
+    // The signed-in identity and the profile cache that the welcome screen and the profile
+    // overlay show; the application gives the shared ones. Without them the welcome avatar is
+    // the placeholder symbol and the profile overlay has no profile to load. Not owned.
+    void setAccountServices(Auth0Manager *identity, ProfileService *profiles);
+    Auth0Manager *identity() const;
+    ProfileService *profileService() const;
     QPointF offset() const { return m_viewport.offset(); }
     void setOffset(const QPointF &offset) { m_viewport.setOffset(offset); }
     const CanvasViewport &viewport() const { return m_viewport; }
@@ -207,4 +215,6 @@ private:
     QPointer<CanvasAIOverlayView> m_canvasAIOverlayView;
     QPointer<QWidget> m_canvasHelpButtonView;
     LocalKeyMonitor *m_keyMonitor = nullptr;
+    QPointer<Auth0Manager> m_identity;
+    QPointer<ProfileService> m_profileService;
 };

@@ -64,6 +64,14 @@ void AppDelegate::applicationDidFinishLaunching()
     m_updaterController->setAutomaticallyChecksForUpdates(false);
     if (m_services.makeMainViewModel)
         m_mainViewModel = m_services.makeMainViewModel();
+    if (m_mainViewModel) {
+        // The profile screen signs out the way the status menu does.
+        QPointer<AppDelegate> self(this);
+        m_mainViewModel->setSignOutAction([self] {
+            if (self)
+                self->logout();
+        });
+    }
     if (m_services.makeTranscriptManager && m_mainViewModel)
         m_transcriptManager = m_services.makeTranscriptManager(m_mainViewModel.get());
 

@@ -986,6 +986,14 @@ void MainViewModel::initializeServices(std::function<void(const QString &)> done
 // ---------------------------------------------------------------------------------------------
 // Sign-out
 
+void MainViewModel::signOut()
+{
+    if (m_signOutAction)
+        m_signOutAction();
+    else
+        Log::line(QStringLiteral("⚠️ [MainViewModel] Sign-out asked for, but this build has no sign-in"));
+}
+
 void MainViewModel::logoutCleanup(std::function<void()> done)
 {
     if (m_audioService->isRecording())

@@ -4,6 +4,7 @@
 #include "Platform/Store/PersistentModel.h"
 #include "Controller/session/QueryCallbacks.h"
 #include "chat/ChatCoordinator.h"
+#include "onboarding/ProfileCoordinator.h"
 #include "windows/CanvasCoordinator.h"
 
 #include <QHash>
@@ -32,7 +33,7 @@ class TaskData;
 // monitor, the session facade and one chat state per open task chat, and is the road from
 // every screen's request to the window or session that serves it. One instance, made at
 // launch and kept for the life of the process; everything runs on the main thread.
-class MainViewModel : public ChatCoordinator, public CanvasCoordinator {
+class MainViewModel : public ChatCoordinator, public CanvasCoordinator, public ProfileCoordinator {
     Q_OBJECT
 public:
     // What the coordinator is built with besides the model container.
@@ -107,6 +108,9 @@ public:
 
     // Sign-out.
     void logoutCleanup(std::function<void()> done = {});
+    // The profile screen's Logout: runs what the application gave (its own sign-out road).
+    void signOut() override;
+    void setSignOutAction(std::function<void()> action) { m_signOutAction = std::move(action); }
 
     // The texts with which the session channel reports a failed or cancelled answer.
     static bool isChannelErrorText(const QString &text);
@@ -178,4 +182,5 @@ private:
     bool m_flowerHiddenDueToRecordingCompletion = false;
     bool m_panelHiddenDueToRecordingCompletion = false;
     QString m_transcriptInput;
+    std::function<void()> m_signOutAction;
 };

@@ -269,6 +269,10 @@ private Q_SLOTS:
         QVERIFY(!f.controller.isProfileOverlayVisible());
         QVERIFY(f.controller.isAppStoreOverlayVisible());
         QVERIFY(f.storeEvents() == QStringList{"open:canvas"});
+        // While the profile fades out, Escape is still its own (a repeated dismissal).
+        f.key(&f.window, Qt::Key_Escape);
+        QVERIFY(f.controller.isAppStoreOverlayVisible());
+        f.clock.advance(EnhancedCanvasViewController::overlayFadeOutMs);
         f.key(&f.window, Qt::Key_Escape);
         QVERIFY(!f.controller.isAppStoreOverlayVisible());
         QCOMPARE(f.storeEvents(), (QStringList{"open:canvas", "close:canvas"}));
