@@ -9,10 +9,11 @@
 #include "canvas/EnhancedCanvasView.h"
 #include "canvas/EventBlockingContainer.h"
 #include "canvas/PlaceholderContent.h"
+#include "tutorial/CanvasHelpButton.h"
+#include "tutorial/CanvasTutorialOverlayView.h"
 #include "analytics/AnalyticsService.h"
 #include "model/DummyData.h"
 #include "model/SharedModelContainer.h"
-#include "theme/CircleButton.h"
 #include "theme/Color.h"
 #include "windows/CanvasCoordinator.h"
 #include "Platform/KeyMonitor/LocalKeyMonitor.h"
@@ -26,7 +27,6 @@
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -628,10 +628,22 @@ void EnhancedCanvasViewController::presentProfileOverlay()
 void EnhancedCanvasViewController::presentTutorialOverlay()
 {
     QPointer<EnhancedCanvasViewController> self(this);
-    m_tutorialOverlayView = hostOverlay(QStringLiteral("Canvas Tutorial"), [self] {
-        if (self)
-            self->dismissTutorialOverlay();
-    });
+    auto *tutorial = new CanvasTutorialOverlayView(
+        [self] {
+            if (self)
+                self->dismissTutorialOverlay();
+        },
+        [self] {
+            if (self)
+                self->browseAppsFromTutorial();
+        });
+    // The tutorial takes its own clicks (its backdrop included): the layer only keeps them
+    // from the canvas.
+    auto *container = new EventBlockingContainer(tutorial, m_view);
+    container->show();
+    container->raise(); // above everything present now
+    CanvasOverlayFade::fadeIn(container, overlayFadeInMs);
+    m_tutorialOverlayView = container;
 }
 
 void EnhancedCanvasViewController::dismissTutorialOverlay()
@@ -696,14 +708,7 @@ void EnhancedCanvasViewController::setupHelpButton()
 {
     if (m_canvasHelpButtonView)
         return;
-    // Until the help button of the tutorial is built: its place and its tap.
-    auto *area = new QWidget(m_view);
-    area->setObjectName(QStringLiteral("canvasHelpButton"));
-    auto *layout = new QHBoxLayout(area);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new CircleButton(QStringLiteral("ic_help"), nullptr, std::nullopt, 40, [] {
-        NotificationCenter::defaultCenter().post(QStringLiteral("showTutorialOverlay"));
-    }, area), 0, Qt::AlignCenter);
+    auto *area = new CanvasHelpButton(m_view);
     m_canvasHelpButtonView = area;
     placeHelpButton();
     area->show();
