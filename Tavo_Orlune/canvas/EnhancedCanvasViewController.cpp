@@ -16,13 +16,14 @@
 #include "account/ProfileService.h"
 #include "onboarding/ProfileCoordinator.h"
 #include "onboarding/ProfileOverlayView.h"
+#include "tutorial/CanvasHelpButton.h"
+#include "tutorial/CanvasTutorialOverlayView.h"
 #include "analytics/AnalyticsService.h"
 #include "categories/CategoryCreationPopupView.h"
 #include "model/CategoryData.h"
 #include "model/DummyData.h"
 #include "model/MigrationService.h"
 #include "model/SharedModelContainer.h"
-#include "theme/CircleButton.h"
 #include "theme/Color.h"
 #include "windows/CanvasCoordinator.h"
 #include "Platform/KeyMonitor/LocalKeyMonitor.h"
@@ -36,7 +37,6 @@
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -871,10 +871,22 @@ void EnhancedCanvasViewController::presentProfileOverlay()
 void EnhancedCanvasViewController::presentTutorialOverlay()
 {
     QPointer<EnhancedCanvasViewController> self(this);
-    m_tutorialOverlayView = hostOverlay(QStringLiteral("Canvas Tutorial"), [self] {
-        if (self)
-            self->dismissTutorialOverlay();
-    });
+    auto *tutorial = new CanvasTutorialOverlayView(
+        [self] {
+            if (self)
+                self->dismissTutorialOverlay();
+        },
+        [self] {
+            if (self)
+                self->browseAppsFromTutorial();
+        });
+    // The tutorial takes its own clicks (its backdrop included): the layer only keeps them
+    // from the canvas.
+    auto *container = new EventBlockingContainer(tutorial, m_view);
+    container->show();
+    container->raise(); // above everything present now
+    CanvasOverlayFade::fadeIn(container, overlayFadeInMs);
+    m_tutorialOverlayView = container;
 }
 
 void EnhancedCanvasViewController::dismissTutorialOverlay()
@@ -939,14 +951,7 @@ void EnhancedCanvasViewController::setupHelpButton()
 {
     if (m_canvasHelpButtonView)
         return;
-    // Until the help button of the tutorial is built: its place and its tap.
-    auto *area = new QWidget(m_view);
-    area->setObjectName(QStringLiteral("canvasHelpButton"));
-    auto *layout = new QHBoxLayout(area);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new CircleButton(QStringLiteral("ic_help"), nullptr, std::nullopt, 40, [] {
-        NotificationCenter::defaultCenter().post(QStringLiteral("showTutorialOverlay"));
-    }, area), 0, Qt::AlignCenter);
+    auto *area = new CanvasHelpButton(m_view);
     m_canvasHelpButtonView = area;
     placeHelpButton();
     area->show();

@@ -1,5 +1,7 @@
 #include "FakeScheduler.h"
 
+#include <algorithm>
+
 FakeScheduler::FakeScheduler(const QDateTime &start)
     : m_startEpochMs(start.toMSecsSinceEpoch())
 {
@@ -85,4 +87,19 @@ void FakeScheduler::advance(qint64 ms)
         entry.fn();
     }
     m_nowMs = target;
+}
+
+void FakeScheduler::runTurn()
+{
+    const TimerId last = m_next;
+    for (;;) {
+        auto it = std::find_if(m_entries.begin(), m_entries.end(),
+                               [&](const auto &e) { return e.first < last && e.second.due <= m_nowMs && e.second.interval == 0; });
+        if (it == m_entries.end())
+            break;
+        Entry entry = it->second;
+        m_entries.erase(it);
+        if (!entry.context.isNull())
+            entry.fn();
+    }
 }

@@ -25,6 +25,8 @@ public:
     void advanceSeconds(double s) { advance(qint64(s * 1000.0 + 0.5)); }
     // Runs next turns and timers due now.
     void runPending() { advance(0); }
+    // Runs one turn: what is due now and was queued before this call, not what that queues.
+    void runTurn();
     int pendingCount() const;
 
 private:
