@@ -267,6 +267,8 @@ PersistentModel *ModelContext::materialize(const Table &t, const QSqlQuery &quer
     m->m_rowId = rowId;
     m->setParent(this);
     m_registry[e.name].insert(rowId, m);
+    // Nobody holds it yet: unless it is handed out or held by then, it goes at the end of the turn.
+    noteUnheld(m);
     return m;
 }
 
@@ -296,6 +298,80 @@ PersistentModel *ModelContext::objectForRow(const QString &entity, qint64 rowId)
         return m;
     const QList<PersistentModel *> rows = loadRows(table(entity), QStringLiteral("pk = ?"), {rowId});
     return rows.isEmpty() ? nullptr : rows.first();
+}
+
+void ModelContext::noteUnheld(PersistentModel *model)
+{
+    m_unheld.insert(model, model);
+    scheduleTurnWork();
+}
+
+void ModelContext::releaseUnheld()
+{
+    QSet<PersistentModel *> going;
+    for (auto it = m_unheld.begin(); it != m_unheld.end();) {
+        PersistentModel *m = it.value().data();
+        if (!m || m->m_holds > 0 || m->m_pinned || m->parent() != this) {
+            it = m_unheld.erase(it);
+            continue;
+        }
+        if (m->m_context == this && m->hasChanges()) {
+            ++it; // unsaved changes stay; looked at again after the next save
+            continue;
+        }
+        going.insert(m);
+        it = m_unheld.erase(it);
+    }
+    if (going.isEmpty())
+        return;
+    QSet<QString> entities;
+    for (PersistentModel *m : std::as_const(going))
+        entities.insert(m->entityDescription().name);
+
+    // Loaded relationships of the models that stay are read again on next access. One that
+    // carries unsaved changes (or belongs to an unsaved model) keeps its targets instead.
+    QSet<PersistentModel *> kept;
+    const QObjectList kids = children();
+    for (QObject *child : kids) {
+        auto *owner = qobject_cast<PersistentModel *>(child);
+        if (!owner || going.contains(owner))
+            continue;
+        const EntityDescription &e = owner->entityDescription();
+        for (int r = 0; r < owner->m_relations.size() && r < e.relationships.size(); ++r) {
+            const RelationshipDescription &d = e.relationships[r];
+            if (!entities.contains(d.destination))
+                continue;
+            PersistentModel::Relation &rel = owner->m_relations[r];
+            if (!rel.loaded)
+                continue;
+            QList<PersistentModel *> hits;
+            if (rel.one && going.contains(rel.one))
+                hits.append(rel.one);
+            for (PersistentModel *t : std::as_const(rel.many))
+                if (going.contains(t))
+                    hits.append(t);
+            if (hits.isEmpty())
+                continue;
+            const bool pending = owner->m_state == PersistentModel::State::Inserted || (owner->m_dirtyRelations & (quint64(1) << r));
+            if (pending) {
+                for (PersistentModel *t : std::as_const(hits))
+                    kept.insert(t);
+                continue;
+            }
+            if (!d.toMany)
+                rel.storedRowId = rel.one->m_rowId;
+            rel.one = nullptr;
+            rel.many.clear();
+            rel.loaded = false;
+        }
+    }
+    for (PersistentModel *m : std::as_const(going)) {
+        if (kept.contains(m)) {
+            m_unheld.insert(m, m);
+            continue;
+        }
+        delete m; // leaves the identity map on the way (forget)
+    }
 }
 
 QList<PersistentModel *> ModelContext::loadRelation(const PersistentModel *owner, int relationship)
@@ -409,6 +485,7 @@ void ModelContext::runTurnWork()
         Q_EMIT objectsDidChange(notice);
         Q_EMIT storeDidChange(notice);
     }
+    releaseUnheld();
 }
 
 void ModelContext::setAutosaveEnabled(bool enabled)
@@ -444,6 +521,9 @@ void ModelContext::insertRecursively(PersistentModel *m)
     m->m_storeIdentifier = m_container->storeIdentifier();
     m->m_state = PersistentModel::State::Inserted;
     m->m_insertSerial = m_nextSerial++;
+    // The inserter keeps a plain pointer unless it holds the model.
+    if (m->m_holds == 0)
+        m->m_pinned = true;
     if (m->thread() == thread())
         m->setParent(this);
     else
@@ -461,6 +541,7 @@ void ModelContext::insertRecursively(PersistentModel *m)
 
 void ModelContext::forget(PersistentModel *m)
 {
+    m_unheld.remove(m);
     for (auto it = m_registry.begin(); it != m_registry.end(); ++it)
         if (it->value(m->m_rowId) == m)
             it->remove(m->m_rowId);
@@ -479,7 +560,7 @@ void ModelContext::remove(PersistentModel *m)
     const EntityDescription &e = m->entityDescription();
     for (int r = 0; r < e.relationships.size(); ++r) {
         const RelationshipDescription &d = e.relationships[r];
-        const QList<PersistentModel *> targets = d.toMany ? m->toMany(r) : QList<PersistentModel *>{m->toOne(r)};
+        const QList<PersistentModel *> targets = d.toMany ? m->loadedMany(r) : QList<PersistentModel *>{m->loadedOne(r)};
         for (PersistentModel *t : targets) {
             if (!t)
                 continue;
@@ -708,6 +789,8 @@ void ModelContext::save()
     m_inserted.clear();
     m_updated.clear();
     m_deleted.clear();
+    if (!m_unheld.isEmpty())
+        scheduleTurnWork(); // models let go while they had unsaved changes
     Q_EMIT didSave(changes);
     Q_EMIT storeDidChange(changes);
     m_container->announceSave(quintptr(this), changes);
@@ -815,6 +898,14 @@ std::optional<QString> ModelContext::sqlFor(const Predicate::Node &n, const Tabl
 
 QList<PersistentModel *> ModelContext::fetch(const FetchDescriptor &descriptor)
 {
+    QList<PersistentModel *> out = fetchModels(descriptor);
+    for (PersistentModel *m : std::as_const(out))
+        m->m_pinned = true;
+    return out;
+}
+
+QList<PersistentModel *> ModelContext::fetchModels(const FetchDescriptor &descriptor)
+{
     checkThread();
     const Table &t = table(descriptor.entityName);
     const EntityDescription &e = *t.entity;
@@ -902,7 +993,10 @@ PersistentModel *ModelContext::model(const PersistentIdentifier &id)
         return nullptr;
     }
     PersistentModel *m = objectForRow(id.entityName, id.rowId);
-    return m && !m->isDeleted() ? m : nullptr;
+    if (!m || m->isDeleted())
+        return nullptr;
+    m->m_pinned = true;
+    return m;
 }
 
 void ModelContext::mergeRemoteSave(quintptr source, const ModelChanges &changes)

@@ -25,18 +25,31 @@
 // Identity: one object per row per context; compare models by pointer within a context and by
 // persistentModelID() across contexts. Models are owned by their context.
 //
+// Lifetime: a model handed out through the plain API (fetch, model, relationship accessors, or
+// inserted while nobody holds it) stays with its context for the context's life. Holders that
+// should not keep rows for good fetch holds instead (see ModelHold.h):
+//
+//   QList<ModelHold<ChatMessageData>> held = ctx->fetchHeld<ChatMessageData>(predicate, sortBy);
+//
+// A row's object then lives while anyone holds it (every fetch answers that same object) and,
+// once the last hold is gone and it has no unsaved change, is let go on a later turn; a later
+// fetch makes a fresh object from the stored row. Rows the store read for its own work
+// (relationship lists, predicate checks) and nobody was handed are let go the same way.
+//
 // Signals: every model emits its own <property>Changed() signals and changed(key). A context
 // emits objectsDidChange(changes) once per turn for its unsaved edits, didSave(changes) after
 // its saves, and storeDidChange(changes) for both and for saves of other contexts on the same
 // container (whose updated rows it has merged into its own models by then). FetchedResults is
 // the live query built on these.
 #include "Platform/Store/ModelChanges.h"
+#include "Platform/Store/ModelHold.h"
 #include "Platform/Store/PersistentModel.h"
 #include "Platform/Store/Predicate.h"
 #include "Platform/Store/StoreError.h"
 
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -65,7 +78,7 @@ public:
     bool autosaveEnabled() const { return m_autosave; }
 
     QList<PersistentModel *> fetch(const FetchDescriptor &descriptor);
-    int fetchCount(const FetchDescriptor &descriptor) { return int(fetch(descriptor).size()); }
+    int fetchCount(const FetchDescriptor &descriptor) { return int(fetchModels(descriptor).size()); }
     template<class T> QList<T *> fetch(const Predicate &predicate = {}, const QList<SortDescriptor> &sortBy = {}, int fetchLimit = 0)
     {
         QList<T *> out;
@@ -73,6 +86,17 @@ public:
         out.reserve(all.size());
         for (PersistentModel *m : all)
             out.append(static_cast<T *>(m));
+        return out;
+    }
+    // Like fetch, answering holds: the models live while held.
+    QList<ModelHold<PersistentModel>> fetchHeld(const FetchDescriptor &descriptor) { return holdAll(fetchModels(descriptor)); }
+    template<class T> QList<ModelHold<T>> fetchHeld(const Predicate &predicate = {}, const QList<SortDescriptor> &sortBy = {}, int fetchLimit = 0)
+    {
+        QList<ModelHold<T>> out;
+        const QList<PersistentModel *> all = fetchModels(FetchDescriptor::of<T>(predicate, sortBy, fetchLimit));
+        out.reserve(all.size());
+        for (PersistentModel *m : all)
+            out.append(ModelHold<T>(static_cast<T *>(m)));
         return out;
     }
 
@@ -107,6 +131,9 @@ private:
     void scheduleTurnWork();
     void runTurnWork();
     void insertRecursively(PersistentModel *model);
+    QList<PersistentModel *> fetchModels(const FetchDescriptor &descriptor);
+    void noteUnheld(PersistentModel *model);
+    void releaseUnheld();
     void forget(PersistentModel *model);
     void refresh(PersistentModel *model, const Table &t, const QSqlQuery &query);
     void mergeRemoteSave(quintptr source, const ModelChanges &changes);
@@ -122,6 +149,8 @@ private:
     QSet<PersistentModel *> m_inserted;
     QSet<PersistentModel *> m_updated;
     QList<PersistentModel *> m_deleted;
+    // Models that nobody holds and that may be let go at the end of the turn.
+    QHash<PersistentModel *, QPointer<PersistentModel>> m_unheld;
     ModelChanges m_pendingNotice;
     bool m_turnScheduled = false;
     bool m_autosave = false;

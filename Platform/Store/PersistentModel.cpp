@@ -155,16 +155,52 @@ void PersistentModel::ensureLoaded(int relationship) const
     rel.loaded = true;
 }
 
-PersistentModel *PersistentModel::toOne(int relationship) const
+PersistentModel *PersistentModel::loadedOne(int relationship) const
 {
     ensureLoaded(relationship);
     return m_relations.at(relationship).one;
 }
 
-QList<PersistentModel *> PersistentModel::toMany(int relationship) const
+QList<PersistentModel *> PersistentModel::loadedMany(int relationship) const
 {
     ensureLoaded(relationship);
     return m_relations.at(relationship).many;
+}
+
+PersistentModel *PersistentModel::toOne(int relationship) const
+{
+    PersistentModel *one = loadedOne(relationship);
+    if (one)
+        one->m_pinned = true;
+    return one;
+}
+
+QList<PersistentModel *> PersistentModel::toMany(int relationship) const
+{
+    const QList<PersistentModel *> many = loadedMany(relationship);
+    for (PersistentModel *m : many)
+        m->m_pinned = true;
+    return many;
+}
+
+ModelContext *PersistentModel::owningContext() const
+{
+    // A model whose deletion was saved has left its context but is still its child.
+    return m_context ? m_context : qobject_cast<ModelContext *>(parent());
+}
+
+void PersistentModel::retainHold(PersistentModel *model)
+{
+    if (model)
+        ++model->m_holds;
+}
+
+void PersistentModel::releaseHold(PersistentModel *model)
+{
+    if (!model || model->m_holds <= 0 || --model->m_holds > 0)
+        return;
+    if (ModelContext *context = model->owningContext())
+        context->noteUnheld(model);
 }
 
 void PersistentModel::adopt(PersistentModel *other)
@@ -228,7 +264,7 @@ void PersistentModel::linkInverse(int relationship, PersistentModel *target)
         target->rawAppend(inverse, this);
         return;
     }
-    PersistentModel *previous = target->toOne(inverse);
+    PersistentModel *previous = target->loadedOne(inverse);
     if (previous == this)
         return;
     if (previous) {
@@ -249,13 +285,13 @@ void PersistentModel::unlinkInverse(int relationship, PersistentModel *target)
         return;
     if (target->entityDescription().relationships.at(inverse).toMany)
         target->rawRemove(inverse, this);
-    else if (target->toOne(inverse) == this)
+    else if (target->loadedOne(inverse) == this)
         target->rawSetOne(inverse, nullptr);
 }
 
 void PersistentModel::setToOne(int relationship, PersistentModel *target)
 {
-    PersistentModel *old = toOne(relationship);
+    PersistentModel *old = loadedOne(relationship);
     if (old == target)
         return;
     adopt(target);
@@ -272,7 +308,7 @@ void PersistentModel::setToMany(int relationship, const QList<PersistentModel *>
     for (PersistentModel *t : targets)
         if (t && !wanted.contains(t))
             wanted.append(t);
-    const QList<PersistentModel *> current = toMany(relationship);
+    const QList<PersistentModel *> current = loadedMany(relationship);
     // Sizes first: Qt 6.4 compares lists of pointers with memcmp, and an empty list that never
     // had storage would hand it a null pointer.
     if (current.size() == wanted.size() && (current.isEmpty() || current == wanted))
@@ -294,7 +330,7 @@ void PersistentModel::setToMany(int relationship, const QList<PersistentModel *>
 
 void PersistentModel::appendToMany(int relationship, PersistentModel *target)
 {
-    if (!target || toMany(relationship).contains(target))
+    if (!target || loadedMany(relationship).contains(target))
         return;
     adopt(target);
     linkInverse(relationship, target);
@@ -303,7 +339,7 @@ void PersistentModel::appendToMany(int relationship, PersistentModel *target)
 
 void PersistentModel::removeFromMany(int relationship, PersistentModel *target)
 {
-    if (!target || !toMany(relationship).contains(target))
+    if (!target || !loadedMany(relationship).contains(target))
         return;
     unlinkInverse(relationship, target);
     rawRemove(relationship, target);
@@ -317,7 +353,7 @@ QVariant PersistentModel::valueForKey(const QString &key) const
         return attribute(a);
     const int r = e.relationshipIndex(key);
     if (r >= 0 && !e.relationships[r].toMany) {
-        PersistentModel *one = toOne(r);
+        PersistentModel *one = loadedOne(r);
         return one ? QVariant::fromValue(one) : QVariant();
     }
     return {};

@@ -57,6 +57,11 @@ public:
     // A value converted to the attribute's own type (QString, qint64, double, bool, QDateTime UTC, ...).
     static QVariant normalizedValue(const AttributeDescription &attribute, const QVariant &value);
 
+    // ModelHold's counting (see ModelHold.h); null models are ignored.
+    static void retainHold(PersistentModel *model);
+    static void releaseHold(PersistentModel *model);
+    int holdCount() const { return m_holds; }
+
 Q_SIGNALS:
     // Emitted for every change of a stored value or relationship, after the typed signal.
     void changed(const QString &key);
@@ -68,6 +73,8 @@ protected:
     // Stores a value; answers true (and notifies) when it differs from the current one.
     bool setAttribute(int index, const QVariant &value);
 
+    // The relationship accessors hand models out through the plain API: those stay with the
+    // context for its life (see ModelHold.h).
     PersistentModel *toOne(int relationship) const;
     void setToOne(int relationship, PersistentModel *target);
     QList<PersistentModel *> toMany(int relationship) const;
@@ -104,6 +111,10 @@ private:
 
     void ensureStorage() const;
     void ensureLoaded(int relationship) const;
+    // The relationship as loaded, without keeping its models for good (the store's own work).
+    PersistentModel *loadedOne(int relationship) const;
+    QList<PersistentModel *> loadedMany(int relationship) const;
+    ModelContext *owningContext() const;
     void adopt(PersistentModel *other);
     void markAttributeDirty(int index);
     void markRelationDirty(int relationship);
@@ -126,6 +137,9 @@ private:
     quint64 m_temporaryId = 0;
     quint64 m_insertSerial = 0;
     QString m_storeIdentifier;
+    int m_holds = 0;
+    // Handed out through the plain API: kept by the context whatever the holds say.
+    bool m_pinned = false;
 };
 
 Q_DECLARE_METATYPE(PersistentModel *)

@@ -1,4 +1,7 @@
 #pragma once
+#include "Platform/Store/ModelHold.h"
+#include "model/ChatMessageData.h"
+
 #include <QAbstractScrollArea>
 #include <QList>
 #include <functional>
@@ -80,7 +83,7 @@ protected:
 
 private:
     struct Row {
-        ChatMessageData *message = nullptr;
+        ModelHold<ChatMessageData> message; // the row may outlive the chat's own list by a turn
         MessageBubbleViewModel *viewModel = nullptr;
         MessageBubbleView *widget = nullptr;
         int height = 0;

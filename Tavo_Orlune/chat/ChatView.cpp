@@ -80,6 +80,7 @@ ChatView::ChatView(ChatViewModel *viewModel, ChatCoordinator *mainViewModel, Tas
             [this](const QVariant &v) { m_list->setBottomSpacerHeight(v.toInt()); });
 
     if (m_viewModel) {
+        m_viewModel->attachView(this); // the chat is kept while a view shows it
         connect(m_viewModel, &ChatViewModel::messagesChanged, this, &ChatView::onMessagesChanged);
         connect(m_viewModel, &ChatViewModel::messageUpdated, this, &ChatView::onMessageUpdated);
         connect(m_viewModel, &ChatViewModel::streamingCompleted, this, &ChatView::onStreamingCompleted);

@@ -134,8 +134,27 @@ void ChatViewModel::forgetDeletedTask()
     m_isFilteringToolResponse = false;
     if (!m_messages.isEmpty()) {
         m_messages.clear();
+        holdMessages();
         Q_EMIT messagesChanged();
     }
+}
+
+void ChatViewModel::attachView(QObject *view)
+{
+    if (!view)
+        return;
+    ++m_viewCount;
+    connect(view, &QObject::destroyed, this, [this] {
+        --m_viewCount;
+        Q_EMIT viewsChanged();
+    });
+    Q_EMIT viewsChanged();
+}
+
+bool ChatViewModel::isIdle() const
+{
+    return !m_stopTimer && !m_uiUpdateTimer && !m_streamingMessage && !m_isCollectingMessage && !m_isFilteringToolResponse
+        && !m_currentToolResponse && !m_currentHTMLMessage && !m_thinkingMessage;
 }
 
 void ChatViewModel::save()
@@ -154,17 +173,22 @@ void ChatViewModel::save()
 
 void ChatViewModel::loadMessages()
 {
-    QList<ChatMessageData *> loaded;
+    // Held, not kept by the store for good: a chat nobody shows any more leaves no rows behind.
+    QList<ModelHold<ChatMessageData>> fetched;
     if (m_modelContext && !taskGone()) {
         try {
-            loaded = m_modelContext->fetch<ChatMessageData>(
+            fetched = m_modelContext->fetchHeld<ChatMessageData>(
                 Predicate::equal(QStringLiteral("task"), m_task.data())
                     && Predicate::notEqual(QStringLiteral("sender"), QStringLiteral("tool_response")),
                 {{QStringLiteral("timestamp"), true}});
         } catch (const StoreError &) {
-            loaded.clear();
+            fetched.clear();
         }
     }
+    QList<ChatMessageData *> loaded;
+    loaded.reserve(fetched.size());
+    for (const ModelHold<ChatMessageData> &m : std::as_const(fetched))
+        loaded.append(m.get());
     // Tool output shown while it streams is never stored; the entries it leaves go with the reload.
     for (ChatMessageData *m : std::as_const(m_messages)) {
         if (m && m->parent() == this && m != m_currentToolResponse)
@@ -179,6 +203,7 @@ void ChatViewModel::loadMessages()
         loaded.insert(row, m_currentToolResponse);
     }
     m_messages = loaded;
+    holdMessages();
     Q_EMIT messagesChanged();
 }
 
@@ -196,6 +221,7 @@ void ChatViewModel::refreshMessages()
 void ChatViewModel::appendMessage(ChatMessageData *message)
 {
     m_messages.append(message);
+    holdMessages();
     Q_EMIT messagesChanged();
 }
 
@@ -216,8 +242,10 @@ void ChatViewModel::removeToolResponseMessages()
             m->deleteLater();
         return true;
     });
-    if (m_messages.size() != before)
+    if (m_messages.size() != before) {
+        holdMessages();
         Q_EMIT messagesChanged();
+    }
 }
 
 const ChatMessageData *ChatViewModel::lastUserMessage() const
@@ -285,10 +313,30 @@ std::optional<PersistentIdentifier> ChatViewModel::activeThinkingMessageID() con
 
 ChatMessageData *ChatViewModel::newReply(const QDateTime &timestamp, const std::optional<QString> &title, AIReplyStatus status)
 {
-    ChatMessageData *m = ChatMessageData::withAiActionTitle(QStringLiteral("ai"), title, status, std::nullopt, timestamp, m_task);
-    if (!m->modelContext() && m_modelContext)
-        m_modelContext->insert(m);
-    return m;
+    return linkNew(ChatMessageData::withAiActionTitle(QStringLiteral("ai"), title, status, std::nullopt, timestamp, nullptr));
+}
+
+// A new message joins the store already held, so that the store lets go of it with this chat
+// (once saved) instead of keeping it for good.
+ChatMessageData *ChatViewModel::linkNew(ChatMessageData *message)
+{
+    m_held.append(ModelHold<ChatMessageData>(message));
+    if (m_task)
+        message->setTask(m_task);
+    if (!message->modelContext() && m_modelContext)
+        m_modelContext->insert(message);
+    return message;
+}
+
+// Every message listed or being written is held; the rest may leave the store's memory.
+void ChatViewModel::holdMessages()
+{
+    QList<ModelHold<ChatMessageData>> held = holdAll(m_messages);
+    for (ChatMessageData *m : {m_streamingMessage.data(), m_thinkingMessage.data(), m_currentHTMLMessage.data(), m_currentToolResponse.data()}) {
+        if (m)
+            held.append(ModelHold<ChatMessageData>(m));
+    }
+    m_held = std::move(held);
 }
 
 // --- A turn ----------------------------------------------------------------------------------
@@ -317,15 +365,14 @@ void ChatViewModel::addUserMessage(const QString &text)
     }
     m_hasCreatedThinkingForCurrentTurn = false;
 
-    ChatMessageData *user = ChatMessageData::withUserTextMessage(QStringLiteral("user"), text, nextStamp(), m_task);
-    if (!user->modelContext() && m_modelContext)
-        m_modelContext->insert(user);
+    ChatMessageData *user = linkNew(ChatMessageData::withUserTextMessage(QStringLiteral("user"), text, nextStamp(), nullptr));
     ChatMessageData *placeholder = newReply(nextStamp(), std::nullopt, AIReplyStatus::InProgress);
     placeholder->setAiFinalReplyText(QString(QLatin1String("")));
     m_streamingMessage = placeholder;
 
     m_messages.append(user);
     m_messages.append(placeholder);
+    holdMessages();
     Q_EMIT messagesChanged();
     save();
     refreshMessages();
@@ -356,9 +403,7 @@ void ChatViewModel::processStreamChunk(const QString &chunk)
 void ChatViewModel::startHTMLDocument()
 {
     Log::line(QStringLiteral("[ChatViewModel] 🚀 HTML streaming started"));
-    ChatMessageData *m = ChatMessageData::withHtmlContent(QString(QLatin1String("")), nextStamp(), m_task);
-    if (!m->modelContext() && m_modelContext)
-        m_modelContext->insert(m);
+    ChatMessageData *m = linkNew(ChatMessageData::withHtmlContent(QString(QLatin1String("")), nextStamp(), nullptr));
     appendMessage(m);
     m_currentHTMLMessage = m;
     save();
@@ -374,9 +419,7 @@ void ChatViewModel::finishHTMLDocument(const QString &document)
         notifyRowChanged(m_currentHTMLMessage);
     } else {
         Log::line(QStringLiteral("[ChatViewModel] 📝 Creating new HTML message"));
-        ChatMessageData *m = ChatMessageData::withHtmlContent(decoded, nextStamp(), m_task);
-        if (!m->modelContext() && m_modelContext)
-            m_modelContext->insert(m);
+        ChatMessageData *m = linkNew(ChatMessageData::withHtmlContent(decoded, nextStamp(), nullptr));
         appendMessage(m);
     }
     m_currentHTMLMessage = nullptr;

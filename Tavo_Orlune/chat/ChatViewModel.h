@@ -1,5 +1,6 @@
 #pragma once
 #include "chat/HTMLStreamingParser.h"
+#include "Platform/Store/ModelHold.h"
 #include "Platform/Store/PersistentModel.h"
 #include "Platform/Scheduler.h"
 #include "model/ChatMessageData.h"
@@ -69,6 +70,13 @@ public:
     // The 1-based place of an AI reply within its turn; none for other messages.
     std::optional<int> stepNumber(const ChatMessageData *message) const;
 
+    // The views showing this chat, each counted until it is destroyed. The coordinator lets go
+    // of a chat that no view shows and that has nothing in progress (isIdle).
+    void attachView(QObject *view);
+    int viewCount() const { return m_viewCount; }
+    // No answer being written, no stop waiting for its finalisation.
+    bool isIdle() const;
+
     void loadMessages();
     // Asks for a reload 0.01 s ahead; a burst of requests gives one reload.
     void refreshMessages();
@@ -83,6 +91,7 @@ Q_SIGNALS:
     void streamingCompleted();
     void isStreamingStoppedChanged();
     void currentToolResponseChanged();
+    void viewsChanged();
 
 private:
     void beginStreamingResponse();
@@ -111,6 +120,8 @@ private:
     void forgetDeletedTask();
     void appendMessage(ChatMessageData *message);
     void notifyRowChanged(const ChatMessageData *message);
+    ChatMessageData *linkNew(ChatMessageData *message);
+    void holdMessages();
     ChatMessageData *newReply(const QDateTime &timestamp, const std::optional<QString> &title, AIReplyStatus status);
     const ChatMessageData *lastUserMessage() const;
     QList<ChatMessageData *> turnReplies() const;
@@ -121,6 +132,8 @@ private:
     // Published state.
     QString m_messageText;
     QList<ChatMessageData *> m_messages;
+    // What keeps the listed messages in the store's memory while this chat lives.
+    QList<ModelHold<ChatMessageData>> m_held;
     QPointer<ChatMessageData> m_currentToolResponse;
     bool m_isStreamingStopped = false;
 
@@ -148,6 +161,7 @@ private:
     bool m_needsRefresh = false;
 
     QDateTime m_lastStamp;
+    int m_viewCount = 0;
 
     // A stop waiting for its finalisation.
     Scheduler::TimerId m_stopTimer = 0;

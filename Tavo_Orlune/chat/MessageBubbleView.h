@@ -1,4 +1,7 @@
 #pragma once
+#include "Platform/Store/ModelHold.h"
+#include "model/ChatMessageData.h"
+
 #include <QWidget>
 #include <optional>
 
@@ -45,7 +48,8 @@ private:
     void refreshStatus();
     void place();
 
-    ChatMessageData *m_message;
+    // Held: the bubble may outlive the chat's own list by a turn.
+    ModelHold<ChatMessageData> m_message;
     std::optional<int> m_messageNumber;
     bool m_isLoading;
     MessageBubbleViewModel *m_viewModel;

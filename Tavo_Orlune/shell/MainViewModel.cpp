@@ -374,6 +374,8 @@ void MainViewModel::streamEnded(const PersistentIdentifier &taskModelId, const Q
     // The reply open now belongs to the newer query when this one was replaced.
     if (chat && current)
         chat->endStreamingResponse();
+    if (const std::optional<QUuid> uuid = UuidText::parse(taskId); uuid && current)
+        scheduleChatRelease(*uuid);
     analytics().trackStreamEnded(taskId, {});
 }
 
@@ -397,6 +399,8 @@ void MainViewModel::queryFailed(const PersistentIdentifier &taskModelId, const Q
     }
     if (chat && current)
         chat->endStreamingResponse();
+    if (const std::optional<QUuid> uuid = UuidText::parse(taskId); uuid && current)
+        scheduleChatRelease(*uuid);
     analytics().trackError(QStringLiteral("MainViewModelError"), error, QStringLiteral("MainViewModel"),
                            {{QStringLiteral("operation"), operation}});
 }
@@ -506,8 +510,32 @@ ChatViewModel *MainViewModel::chatViewModel(TaskData *task)
         return existing;
     auto *chat = new ChatViewModel(mainContext(), task, this);
     m_chatViewModels.insert(id, chat);
+    // A chat nobody shows is let go once nothing is in progress in it (its messages leave the
+    // store's memory with it); it is made again, from the store, when it is shown next.
+    connect(chat, &ChatViewModel::viewsChanged, this, [this, id] { scheduleChatRelease(id); });
+    connect(chat, &ChatViewModel::streamingCompleted, this, [this, id] { scheduleChatRelease(id); });
     Q_EMIT chatViewModelsChanged();
     return chat;
+}
+
+void MainViewModel::scheduleChatRelease(const QUuid &id)
+{
+    // On a later turn, so that a host swapping one view for another keeps the chat.
+    QPointer<MainViewModel> self(this);
+    MainQueue::post(this, [self, id] {
+        if (self)
+            self->releaseChatIfUnused(id);
+    });
+}
+
+void MainViewModel::releaseChatIfUnused(const QUuid &id)
+{
+    ChatViewModel *chat = m_chatViewModels.value(id);
+    if (!chat || chat->viewCount() > 0 || !chat->isIdle() || m_runningQueries.contains(UuidText::toText(id)))
+        return;
+    m_chatViewModels.remove(id);
+    delete chat;
+    Q_EMIT chatViewModelsChanged();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -138,6 +138,8 @@ private:
                      const QString &error, const QString &operation, const std::shared_ptr<QueryState> &state);
     // Whether the query is the task's newest (the one whose reply the chat shows).
     bool isCurrentQuery(const QString &taskId, const std::shared_ptr<QueryState> &state) const;
+    void scheduleChatRelease(const QUuid &id);
+    void releaseChatIfUnused(const QUuid &id);
     void markFailedById(const QString &taskId);
     void closeSessionsInOrder(QStringList ids, std::function<void()> done);
     void showPanelForTask(const QString &taskId);

@@ -1,4 +1,5 @@
 #pragma once
+#include <QPointer>
 #include "FakeAudioCaptureBackend.h"
 #include "FakeScheduler.h"
 #include "FakeToolRuntime.h"
@@ -57,7 +58,8 @@ struct ChatInputFixture {
     FakeWindowFactory windows;
     std::unique_ptr<MainViewModel> vm;
     TaskData *task = nullptr;
-    ChatViewModel *chat = nullptr;
+    // The coordinator lets go of a chat no view shows once its work is done.
+    QPointer<ChatViewModel> chat;
 
     explicit ChatInputFixture(bool virtualTime = true)
     {

@@ -1,5 +1,6 @@
 #include "FakeScheduler.h"
 #include "Platform/Store/FetchedResults.h"
+#include "Platform/Store/ModelHold.h"
 #include "ModelTestSupport.h"
 #include "TestMain.h"
 #include "model/AppIconData.h"
@@ -8,6 +9,7 @@
 #include "model/TaskData.h"
 #include "model/TranscriptData.h"
 
+#include <QPointer>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -409,6 +411,106 @@ private Q_SLOTS:
         QVERIFY(!wrongThreadError.isEmpty());
         QTRY_COMPARE(deliveredOn, QThread::currentThread()); // the worker's save reaches the main context on its thread
         QCOMPARE(main->fetch<CategoryData>({}, {{QStringLiteral("title"), true}}).size(), 2);
+    }
+
+    // Rows reached through holds live while held, one object per row; once the last hold is
+    // gone the store lets go of them, and a later fetch reads the row afresh.
+    void heldRowsKeepOneObjectAndAreLetGoAfterTheLastHold()
+    {
+        FakeScheduler clock;
+        auto store = makeMemoryStore();
+        ModelContext writer(store.get());
+        TaskData *task = newTask(QStringLiteral("Chat"));
+        writer.insert(task);
+        const QDateTime t0(QDate(2026, 1, 1), QTime(10, 0), Qt::UTC);
+        for (int i = 0; i < 3; ++i)
+            ChatMessageData::withUserTextMessage(QStringLiteral("user"), QStringLiteral("m%1").arg(i), t0.addSecs(i), task);
+        writer.save();
+
+        ModelContext ctx(store.get());
+        const QList<SortDescriptor> byTime{{QStringLiteral("timestamp"), true}};
+        QList<ModelHold<ChatMessageData>> held = ctx.fetchHeld<ChatMessageData>({}, byTime);
+        QCOMPARE(held.size(), 3);
+        QPointer<ChatMessageData> first = held.first().get();
+        clock.runPending();
+        QVERIFY(first);
+        QCOMPARE(ctx.fetchHeld<ChatMessageData>({}, byTime).first().get(), first.data());
+        ModelHold<ChatMessageData> copy = held.first();
+        held.clear();
+        clock.runPending();
+        QVERIFY(first); // a copy still holds it
+        QCOMPARE(ctx.fetchHeld<ChatMessageData>({}, byTime).first().get(), first.data());
+        copy.reset();
+        clock.runPending();
+        QVERIFY(!first);
+
+        // Saved elsewhere while nobody here held the row: the fresh object has the saved text.
+        writer.fetch<ChatMessageData>({}, byTime).first()->setUserTextMessage(QStringLiteral("edited"));
+        writer.save();
+        clock.runPending();
+        held = ctx.fetchHeld<ChatMessageData>({}, byTime);
+        QCOMPARE(held.first()->userTextMessage(), std::optional<QString>(QStringLiteral("edited")));
+        QCOMPARE(held.first()->task(), ctx.fetch<TaskData>().first());
+        held.clear();
+
+        // Rows handed out plainly stay for the context's life, as they always did.
+        ChatMessageData *plain = ctx.fetch<ChatMessageData>({}, byTime).last();
+        QPointer<ChatMessageData> plainRow = plain;
+        held = ctx.fetchHeld<ChatMessageData>({}, byTime);
+        held.clear();
+        clock.runPending();
+        QVERIFY(plainRow);
+        QCOMPARE(plain->userTextMessage(), std::optional<QString>(QStringLiteral("m2")));
+    }
+
+    // Letting go never loses work: a changed, inserted or deleted row stays until it is saved,
+    // and lists of other rows that pointed at a row let go are read again.
+    void rowsLetGoKeepTheirUnsavedChangesUntilSaved()
+    {
+        FakeScheduler clock;
+        auto store = makeMemoryStore();
+        ModelContext ctx(store.get());
+        TaskData *task = newTask(QStringLiteral("Chat"));
+        ctx.insert(task);
+        const QDateTime t0(QDate(2026, 1, 1), QTime(10, 0), Qt::UTC);
+        for (int i = 0; i < 3; ++i)
+            ChatMessageData::withUserTextMessage(QStringLiteral("user"), QStringLiteral("m%1").arg(i), t0.addSecs(i), task);
+        ctx.save();
+        ModelContext reader(store.get());
+        TaskData *readerTask = reader.fetch<TaskData>().first();
+        const QList<SortDescriptor> byTime{{QStringLiteral("timestamp"), true}};
+
+        QList<ModelHold<ChatMessageData>> held = reader.fetchHeld<ChatMessageData>({}, byTime);
+        QPointer<ChatMessageData> edited = held[0].get();
+        QPointer<ChatMessageData> deleted = held[1].get();
+        edited->setUserTextMessage(QStringLiteral("draft"));
+        reader.remove(deleted);
+        QPointer<ChatMessageData> added;
+        {
+            // Held before it joins the store: it lives by its holds, not for good.
+            ModelHold<ChatMessageData> fresh(ChatMessageData::withUserTextMessage(QStringLiteral("user"), QStringLiteral("new"), t0.addSecs(9), nullptr));
+            fresh->setTask(readerTask); // reads the task's message list, pointing at every row
+            added = fresh.get();
+        }
+        held.clear();
+        clock.runPending();
+        QVERIFY(edited);
+        QVERIFY(deleted);
+        QVERIFY(added);
+        QCOMPARE(reader.fetchHeld<ChatMessageData>({}, byTime).first().get(), edited.data());
+        QVERIFY(reader.hasChanges());
+
+        reader.save();
+        clock.runPending();
+        QVERIFY(!edited);
+        QVERIFY(!deleted);
+        QVERIFY(!added);
+        QStringList texts;
+        for (ChatMessageData *m : readerTask->chatMessages())
+            texts << m->userTextMessage().value_or(QString());
+        texts.sort();
+        QCOMPARE(texts, (QStringList{QStringLiteral("draft"), QStringLiteral("m2"), QStringLiteral("new")}));
+        QCOMPARE(ctx.fetch<ChatMessageData>().size(), 3);
     }
 };
 

@@ -1,6 +1,7 @@
 // The coordinator's construction, launch reset and task creation, on virtual time.
 #include "categories/TaskCardBehaviours.h"
 #include "chat/ChatViewModel.h"
+#include "chat/EmbeddedChatView.h"
 #include "model/ChatMessageData.h"
 #include "CoordinatorFixture.h"
 #include "FakeScheduler.h"
@@ -15,6 +16,7 @@
 #include "Controller/session/SessionManager.h"
 #include "Controller/session/ControlManager.h"
 
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSignalSpy>
 
@@ -54,6 +56,7 @@ private Q_SLOTS:
     void closeAllSessionsClosesTheWholeRegistry();
     void hasInstalledAppsCountsOnlyInstalledRows();
     void taskViewDeletionStopsTheStreamThroughTheCoordinator();
+    void chatsNobodyShowsAreLetGo();
 };
 
 void TestMainViewModel::constructionOrderAndState()
@@ -342,6 +345,60 @@ void TestMainViewModel::taskViewDeletionStopsTheStreamThroughTheCoordinator()
     QVERIFY(CoordinatorFixture::log().contains(QStringLiteral("🛑 [MainViewModel] Stopping streaming for task: streaming")));
     QVERIFY(chat->isStreamingStopped());
     QVERIFY(f.context()->fetch<TaskData>().isEmpty());
+}
+
+// A chat whose last view closed is let go with its messages once nothing is in progress in
+// it; the chat on screen and a chat still writing an answer stay.
+void TestMainViewModel::chatsNobodyShowsAreLetGo()
+{
+    FakeScheduler clock;
+    CoordinatorFixture f;
+    MainViewModel &vm = f.make();
+    TaskData *shown = vm.createTask("shown", "All Tasks", false);
+    TaskData *closed = vm.createTask("closed", "All Tasks", false);
+    TaskData *busy = vm.createTask("busy", "All Tasks", false);
+    f.context()->save();
+    {
+        // Stored earlier (another launch, another context): the chat is the first to read them.
+        ModelContext earlier(&f.container);
+        TaskData *stored = earlier.model<TaskData>(closed->persistentModelID());
+        const QDateTime t0 = QDateTime::currentDateTimeUtc();
+        for (int i = 0; i < 3; ++i)
+            ChatMessageData::withUserTextMessage("user", QString("message %1").arg(i), t0.addSecs(i), stored);
+        earlier.save();
+    }
+
+    EmbeddedChatView onScreen(&vm, shown, "panel", {}, {});
+    auto *closedView = new EmbeddedChatView(&vm, closed, "panel", {}, {});
+    auto *busyView = new EmbeddedChatView(&vm, busy, "canvas", {}, {});
+    QPointer<ChatViewModel> closedChat = closedView->viewModel();
+    QPointer<ChatViewModel> busyChat = busyView->viewModel();
+    QCOMPARE(closedChat->messages().size(), 3);
+    QPointer<ChatMessageData> message = closedChat->messages().first();
+    busyChat->addUserMessage("hello");
+    busyChat->processStreamChunk("partial answer");
+    clock.runPending();
+    QCOMPARE(vm.chatViewModels().size(), 3);
+
+    delete closedView;
+    delete busyView;
+    clock.runPending();
+    QVERIFY(!closedChat);
+    QVERIFY(!message); // the store let go of its rows too
+    QVERIFY(!vm.chatViewModels().contains(closed->id()));
+    QVERIFY(busyChat); // still writing its answer
+    QVERIFY(vm.chatViewModels().contains(shown->id()));
+
+    busyChat->endStreamingResponse();
+    clock.runPending();
+    QVERIFY(!busyChat);
+    QCOMPARE(vm.chatViewModels().keys(), QList<QUuid>{shown->id()});
+
+    // Shown again, the chat is read afresh from the store.
+    EmbeddedChatView again(&vm, closed, "panel", {}, {});
+    QCOMPARE(again.viewModel()->messages().size(), 3);
+    QCOMPARE(again.viewModel()->messages().last()->userTextMessage(), std::optional<QString>("message 2"));
+    QCOMPARE(f.context()->fetch<ChatMessageData>(Predicate::equal("task", busy)).size(), 2);
 }
 
 TAVO_TEST_MAIN(TestMainViewModel)
