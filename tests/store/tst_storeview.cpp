@@ -215,6 +215,22 @@ private Q_SLOTS:
         QVERIFY(!view.searchButton()->isHidden());
     }
 
+    void searchCoversTheCatalogHeldAtCreation()
+    {
+        FakeScheduler clock;
+        StoreApps store;
+        FakeAppStoreModel model;
+        model.setAllApps({store.make("Notion"), store.make("Slack")});
+        // A view made over a model that already holds its catalog (a reopened overlay) searches it
+        // before the list next changes.
+        AppStoreView view(&model);
+        view.openSearch();
+        view.searchViewModel()->setSearchText("sla");
+        clock.advance(AppStoreSearchViewModel::debounceMs);
+        QCOMPARE(view.searchViewModel()->searchResults().size(), 1);
+        QCOMPARE(view.currentGrid()->count(), 1);
+    }
+
     void cardsKeepTheirStateAcrossListUpdates()
     {
         FakeScheduler clock;
