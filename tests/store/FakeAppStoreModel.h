@@ -13,15 +13,15 @@ public:
     QStringList calls;
 
     QList<AppStoreData *> allApps() const override { return m_all; }
-    QList<AppStoreData *> featuredApps() const override { return {}; }
-    QList<AppStoreData *> productivityApps() const override { return {}; }
-    QList<AppStoreData *> aiApps() const override { return {}; }
-    QList<AppStoreData *> installedApps() const override { return {}; }
-    QList<AppStoreData *> updatableApps() const override { return {}; }
-    bool isLoading() const override { return false; }
-    bool isInitialLoadComplete() const override { return true; }
-    bool isFreshInstall() const override { return false; }
-    double loadingProgress() const override { return 1.0; }
+    QList<AppStoreData *> featuredApps() const override { return m_featured; }
+    QList<AppStoreData *> productivityApps() const override { return m_productivity; }
+    QList<AppStoreData *> aiApps() const override { return m_ai; }
+    QList<AppStoreData *> installedApps() const override { return m_installed; }
+    QList<AppStoreData *> updatableApps() const override { return m_updatable; }
+    bool isLoading() const override { return m_isLoading; }
+    bool isInitialLoadComplete() const override { return m_isInitialLoadComplete; }
+    bool isFreshInstall() const override { return m_isFreshInstall; }
+    double loadingProgress() const override { return m_loadingProgress; }
     QSet<QUuid> appsCurrentlyInstalling() const override { return m_busy; }
     bool showAuthPopup() const override { return m_showAuthPopup; }
     AppStoreData *appPendingAuth() const override { return m_pending; }
@@ -46,6 +46,23 @@ public:
         m_all = apps;
         Q_EMIT allAppsChanged();
     }
+    void setFeaturedApps(const QList<AppStoreData *> &apps) { m_featured = apps; Q_EMIT featuredAppsChanged(); }
+    void setProductivityApps(const QList<AppStoreData *> &apps) { m_productivity = apps; Q_EMIT productivityAppsChanged(); }
+    void setAiApps(const QList<AppStoreData *> &apps) { m_ai = apps; Q_EMIT aiAppsChanged(); }
+    void setInstalledApps(const QList<AppStoreData *> &apps) { m_installed = apps; Q_EMIT installedAppsChanged(); }
+    void setUpdatableApps(const QList<AppStoreData *> &apps) { m_updatable = apps; Q_EMIT updatableAppsChanged(); }
+    // The load's flags, each announced like the real model does, one signal per changed flag.
+    void setLoad(bool isFreshInstall, bool isLoading, bool isInitialLoadComplete, double progress)
+    {
+        m_isFreshInstall = isFreshInstall;
+        m_isLoading = isLoading;
+        m_isInitialLoadComplete = isInitialLoadComplete;
+        m_loadingProgress = progress;
+        Q_EMIT isFreshInstallChanged();
+        Q_EMIT isLoadingChanged();
+        Q_EMIT isInitialLoadCompleteChanged();
+        Q_EMIT loadingProgressChanged();
+    }
     void setBusy(AppStoreData *app, bool busy)
     {
         if (busy)
@@ -68,6 +85,15 @@ public:
 
 private:
     QList<AppStoreData *> m_all;
+    QList<AppStoreData *> m_featured;
+    QList<AppStoreData *> m_productivity;
+    QList<AppStoreData *> m_ai;
+    QList<AppStoreData *> m_installed;
+    QList<AppStoreData *> m_updatable;
+    bool m_isLoading = false;
+    bool m_isInitialLoadComplete = true;
+    bool m_isFreshInstall = false;
+    double m_loadingProgress = 1.0;
     QSet<QUuid> m_busy;
     bool m_showAuthPopup = false;
     AppStoreData *m_pending = nullptr;
