@@ -78,8 +78,11 @@ bool LocalModifierEventSource::eventFilter(QObject *watched, QEvent *event)
         auto *key = static_cast<QKeyEvent *>(event);
         if (event->type() == QEvent::KeyPress && flagForKey(key->key()) == 0 && key->key() != 0)
             Q_EMIT otherKeyPressed();
-        if (!key->isAutoRepeat())
+        if (!key->isAutoRepeat()) {
+            // On X the event carries the server's time; synthesised events carry none.
+            m_lastEventTime = key->timestamp() ? qint64(key->timestamp()) : -1;
             Q_EMIT flagsChanged(flagsFor(*key));
+        }
     }
     return ModifierEventSource::eventFilter(watched, event);
 }

@@ -30,8 +30,15 @@ public:
     virtual bool isRunning() const = 0;
     // Global sources see keys meant for other programs too.
     virtual bool isGlobal() const = 0;
+    // When the key event behind the last report happened, in milliseconds of the display
+    // server's clock, or -1 when the source cannot tell. Taps are timed by it, so a busy main
+    // thread that handles two taps late still sees them as they were typed.
+    qint64 lastEventTime() const { return m_lastEventTime; }
 
 Q_SIGNALS:
     void flagsChanged(quint64 flags);
     void otherKeyPressed();
+
+protected:
+    qint64 m_lastEventTime = -1;
 };

@@ -122,6 +122,7 @@ void XInputModifierEventSource::readEvents()
         bool otherKey = false;
         if (cookie->evtype == XI_RawKeyPress || cookie->evtype == XI_RawKeyRelease) {
             const auto *raw = static_cast<const XIRawEvent *>(cookie->data);
+            m_lastEventTime = qint64(raw->time);
             const bool repeat = (raw->flags & XIKeyRepeat) != 0;
             const int keycode = raw->detail;
             const bool modifier = flagForKeysym(XkbKeycodeToKeysym(d, KeyCode(keycode), 0, 0)) != 0;

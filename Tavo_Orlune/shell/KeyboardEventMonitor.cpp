@@ -57,7 +57,9 @@ void KeyboardEventMonitor::onFlags(ModifierEventSource *source, quint64 flags)
 {
     if (source != m_localFlagsMonitor && source != m_globalFlagsMonitor)
         return;
+    m_reportTime = source->lastEventTime();
     handleFlagsChanged(flags, source->isGlobal());
+    m_reportTime = -1;
 }
 
 void KeyboardEventMonitor::handleFlagsChanged(quint64 flags, bool isGlobal)
@@ -88,17 +90,23 @@ void KeyboardEventMonitor::handleOtherKeyPressed()
 
 bool KeyboardEventMonitor::detectDoubleTap(bool pressed, ModifierTap &tap, const QString &name, bool isGlobal)
 {
-    const qint64 now = Scheduler::instance().monotonicMs();
+    const bool serverTime = m_reportTime >= 0;
+    const qint64 now = serverTime ? m_reportTime : Scheduler::instance().monotonicMs();
     if (pressed == tap.isPressed)
         return false;
     tap.isPressed = pressed;
     if (pressed) {
         // The interval runs from press to press; whether this press finishes a pair is known
-        // only when it ends as a tap.
+        // only when it ends as a tap. Times of two clocks are never compared; the server's
+        // 32-bit clock may wrap between two presses.
         tap.currentPress = now;
+        tap.currentPressServerTime = serverTime;
         tap.interrupted = false;
-        const qint64 interval = tap.lastPress ? now - *tap.lastPress : 0;
-        tap.closesPair = tap.lastPress && interval > 50 && interval < 300;
+        const bool comparable = tap.lastPress && tap.lastPressServerTime == serverTime;
+        const qint64 interval = !comparable ? 0
+            : serverTime                    ? qint64(quint32(quint32(now) - quint32(*tap.lastPress)))
+                                            : now - *tap.lastPress;
+        tap.closesPair = comparable && interval > 50 && interval < 300;
         return false;
     }
     if (tap.interrupted) {
@@ -116,5 +124,6 @@ bool KeyboardEventMonitor::detectDoubleTap(bool pressed, ModifierTap &tap, const
         return true;
     }
     tap.lastPress = tap.currentPress;
+    tap.lastPressServerTime = tap.currentPressServerTime;
     return false;
 }

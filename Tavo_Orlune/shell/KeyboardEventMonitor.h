@@ -43,6 +43,9 @@ protected:
         // Press time of the last clean tap, which may open a pair.
         std::optional<qint64> lastPress;
         qint64 currentPress = 0;
+        // Whether those times are the display server's (else the monotonic clock's).
+        bool lastPressServerTime = false;
+        bool currentPressServerTime = false;
         // Another key went down while the modifier was held.
         bool interrupted = false;
         // The current press came 0.05 to 0.3 s after lastPress: a clean release posts.
@@ -56,6 +59,8 @@ private:
     void onFlags(ModifierEventSource *source, quint64 flags);
 
     std::vector<ModifierEventSource *> m_sources;
+    // The display server's time of the report being handled, -1 when its source had none.
+    qint64 m_reportTime = -1;
     QPointer<ModifierEventSource> m_localFlagsMonitor;
     QPointer<ModifierEventSource> m_globalFlagsMonitor;
     // Guards the press state below; every report is examined under it as one step.

@@ -21,7 +21,11 @@ public:
     void stop() override { m_running = false; }
     bool isRunning() const override { return m_running; }
     bool isGlobal() const override { return m_global; }
-    void report(quint64 flags) { Q_EMIT flagsChanged(flags); }
+    void report(quint64 flags, qint64 serverTime = -1)
+    {
+        m_lastEventTime = serverTime;
+        Q_EMIT flagsChanged(flags);
+    }
     void pressOther() { Q_EMIT otherKeyPressed(); }
     bool m_canStart = true;
 
@@ -53,6 +57,8 @@ private Q_SLOTS:
 
     void doubleTapRule_data();
     void doubleTapRule();
+    void tapsAreTimedByTheServersClock_data();
+    void tapsAreTimedByTheServersClock();
     void sourcesShareOneState();
     void failedSourceStaysEmpty();
     void applicationKeyEvents();
@@ -96,6 +102,39 @@ void TestKeyboardMonitor::doubleTapRule_data()
     QTest::newRow("a shortcut, then a pair") << "0:K 30:* 80: 500:K 540: 700:K 740:" << QStringList{"TranscriptKeyDoubleTap"};
     QTest::newRow("option held over a key, command taps") << "0:O 20:O* 30:OC 60:O 200:OC 240:O 400:"
                                                           << QStringList{"commandKeyDoubleTapped"};
+}
+
+void TestKeyboardMonitor::tapsAreTimedByTheServersClock_data()
+{
+    // Each step: "<ms handled>@<ms of the server's clock>:<held modifiers>"; "-" for a report
+    // without a server time.
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<bool>("posted");
+    QTest::newRow("handled late, typed 0.2 s apart") << "0@0:O 40@40: 900@200:O 900@240:" << true;
+    QTest::newRow("handled together, typed 0.4 s apart") << "0@0:O 10@400: 20@400:O 30@440:" << false;
+    QTest::newRow("the server's clock wraps") << "0@4294967200:O 40@4294967240: 200@104:O 240@144:" << true;
+    QTest::newRow("two clocks are never compared") << "0@-:O 40@-: 200@200:O 240@240:" << false;
+}
+
+void TestKeyboardMonitor::tapsAreTimedByTheServersClock()
+{
+    QFETCH(QString, steps);
+    QFETCH(bool, posted);
+    FakeScheduler clock;
+    auto *global = new ScriptedSource(true);
+    KeyboardEventMonitor monitor({global}, nullptr);
+    NotificationSpy spy;
+    qint64 now = 0;
+    for (const QString &step : steps.split(u' ')) {
+        const qsizetype at = step.indexOf(u'@');
+        const qsizetype colon = step.indexOf(u':');
+        const qint64 handled = step.left(at).toLongLong();
+        const QString server = step.mid(at + 1, colon - at - 1);
+        clock.advance(handled - now);
+        now = handled;
+        global->report(parseFlags(step.mid(colon + 1)), server == u"-" ? -1 : server.toLongLong());
+    }
+    QCOMPARE(spy.count(QStringLiteral("PanelKeyDoubleTap")), posted ? 1 : 0);
 }
 
 void TestKeyboardMonitor::doubleTapRule()
