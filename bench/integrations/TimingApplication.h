@@ -3,20 +3,22 @@
 #include <QElapsedTimer>
 #include <algorithm>
 
-// Times every event the main thread dispatches (outermost only).
-class TimingApplication : public QCoreApplication {
+// Times every event the main thread dispatches (outermost only). Base is the application class
+// the benchmark needs (QApplication for widgets).
+template <class Base = QCoreApplication>
+class TimingApplicationOf : public Base {
 public:
-    using QCoreApplication::QCoreApplication;
+    using Base::Base;
     bool notify(QObject *receiver, QEvent *event) override
     {
         if (m_depth++ > 0) {
-            const bool r = QCoreApplication::notify(receiver, event);
+            const bool r = Base::notify(receiver, event);
             --m_depth;
             return r;
         }
         QElapsedTimer t;
         t.start();
-        const bool r = QCoreApplication::notify(receiver, event);
+        const bool r = Base::notify(receiver, event);
         m_longestNs = std::max(m_longestNs, t.nsecsElapsed());
         --m_depth;
         return r;
@@ -32,3 +34,5 @@ private:
     int m_depth = 0;
     qint64 m_longestNs = 0;
 };
+
+using TimingApplication = TimingApplicationOf<>;

@@ -13,6 +13,7 @@
 #include "store/AppStoreSearchViewModel.h"
 #include "store/AppStoreView.h"
 #include "store/AppStoreCategoryView.h"
+#include "TimingApplication.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -23,35 +24,7 @@
 
 namespace {
 
-// Times every event the main thread dispatches (outermost only).
-class WidgetTimingApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-    bool notify(QObject *receiver, QEvent *event) override
-    {
-        if (m_depth++ > 0) {
-            const bool r = QApplication::notify(receiver, event);
-            --m_depth;
-            return r;
-        }
-        QElapsedTimer t;
-        t.start();
-        const bool r = QApplication::notify(receiver, event);
-        m_longestNs = std::max(m_longestNs, t.nsecsElapsed());
-        --m_depth;
-        return r;
-    }
-    qint64 takeLongestNs()
-    {
-        const qint64 v = m_longestNs;
-        m_longestNs = 0;
-        return v;
-    }
-
-private:
-    int m_depth = 0;
-    qint64 m_longestNs = 0;
-};
+using WidgetTimingApplication = TimingApplicationOf<QApplication>;
 
 // The store model as the pages read it: a fixed catalog, nothing running.
 class StaticStoreModel : public AppStoreModel {
