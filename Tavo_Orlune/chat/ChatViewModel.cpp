@@ -80,6 +80,10 @@ ChatViewModel::~ChatViewModel()
     Scheduler &s = Scheduler::instance();
     s.cancel(m_uiUpdateTimer);
     s.cancel(m_stopTimer);
+    // A view that goes while this object is being torn down (its owner reacts to our own
+    // destroyed signal) must not count itself out of a half-destroyed view model.
+    for (const QMetaObject::Connection &c : std::as_const(m_viewConnections))
+        disconnect(c);
 }
 
 QDateTime ChatViewModel::now() const
@@ -144,10 +148,10 @@ void ChatViewModel::attachView(QObject *view)
     if (!view)
         return;
     ++m_viewCount;
-    connect(view, &QObject::destroyed, this, [this] {
+    m_viewConnections.append(connect(view, &QObject::destroyed, this, [this] {
         --m_viewCount;
         Q_EMIT viewsChanged();
-    });
+    }));
     Q_EMIT viewsChanged();
 }
 

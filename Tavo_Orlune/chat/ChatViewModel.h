@@ -162,6 +162,7 @@ private:
 
     QDateTime m_lastStamp;
     int m_viewCount = 0;
+    QList<QMetaObject::Connection> m_viewConnections;
 
     // A stop waiting for its finalisation.
     Scheduler::TimerId m_stopTimer = 0;
