@@ -1,4 +1,4 @@
-#include "../model/ModelTestSupport.h"
+#include "ModelTestSupport.h"
 #include "FakeCanvasCoordinator.h"
 #include "FakeScheduler.h"
 #include "TestMain.h"

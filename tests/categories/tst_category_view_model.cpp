@@ -1,4 +1,4 @@
-#include "../model/ModelTestSupport.h"
+#include "ModelTestSupport.h"
 #include "FakeScheduler.h"
 #include "NotificationSpy.h"
 #include "TestMain.h"

@@ -38,13 +38,13 @@ struct Fixture {
         context->insert(task);
         context->save();
     }
-    ChatMessageData *add(const QString &spec)
+    ChatMessageData *add(const QString &line)
     {
         clock = clock.addSecs(1);
-        const QString kind = spec.section(QLatin1Char(':'), 0, 0);
+        const QString kind = line.section(QLatin1Char(':'), 0, 0);
         if (kind == u"html")
-            return ChatMessageData::withHtmlContent(spec.section(QLatin1Char(':'), 1, -1), clock, task);
-        const QString status = spec.section(QLatin1Char(':'), 1, 1);
+            return ChatMessageData::withHtmlContent(line.section(QLatin1Char(':'), 1, -1), clock, task);
+        const QString status = line.section(QLatin1Char(':'), 1, 1);
         std::optional<AIReplyStatus> s;
         if (status == u"done")
             s = AIReplyStatus::FinishedSuccessfully;
@@ -53,7 +53,7 @@ struct Fixture {
         else if (status == u"running")
             s = AIReplyStatus::InProgress;
         ChatMessageData *m = ChatMessageData::withAiActionTitle(QStringLiteral("ai"), std::nullopt, s, std::nullopt, clock, task);
-        m->setAiFinalReplyText(spec.section(QLatin1Char(':'), 2, -1));
+        m->setAiFinalReplyText(line.section(QLatin1Char(':'), 2, -1));
         return m;
     }
     AppIconData *app(const QString &name, const std::optional<QString> &link, const QString &icon = QString())
