@@ -148,7 +148,8 @@ void ChatViewModel::attachView(QObject *view)
     if (!view)
         return;
     ++m_viewCount;
-    m_viewConnections.append(connect(view, &QObject::destroyed, this, [this] {
+    m_viewConnections.insert(view, connect(view, &QObject::destroyed, this, [this, view] {
+        m_viewConnections.remove(view);
         --m_viewCount;
         Q_EMIT viewsChanged();
     }));

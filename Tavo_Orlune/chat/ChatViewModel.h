@@ -7,6 +7,7 @@
 #include "model/ChatMessageTypes.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -162,7 +163,7 @@ private:
 
     QDateTime m_lastStamp;
     int m_viewCount = 0;
-    QList<QMetaObject::Connection> m_viewConnections;
+    QHash<QObject *, QMetaObject::Connection> m_viewConnections; // one per attached view, until it goes
 
     // A stop waiting for its finalisation.
     Scheduler::TimerId m_stopTimer = 0;
